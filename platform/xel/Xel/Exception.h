@@ -1,0 +1,56 @@
+// Exceptions of the framework.
+//
+// Two kinds of failure are kept apart. A caller that breaks a documented
+// precondition (a value out of range, text that does not parse) gets an
+// exception derived from Exception, whose message names the values involved.
+// A bug inside the framework or the model (a state that cannot happen) is an
+// InternalException. Failures are always raised through the throwXxx
+// functions below so that every throw site shares one out-of-line path.
+#pragma once
+
+#include <exception>
+
+#include "Xel/Export.h"
+#include "Xel/String8.h"
+
+namespace Xel {
+
+class XEL_EXPORT Exception : public std::exception {
+ public:
+  explicit Exception(String8 message) noexcept : message_(static_cast<String8&&>(message)) {}
+  ~Exception() override;
+
+  String8 const& message() const noexcept { return message_; }
+  char const* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  String8 message_;
+};
+
+// A value outside the range its type allows.
+class XEL_EXPORT RangeException : public Exception {
+ public:
+  using Exception::Exception;
+  ~RangeException() override;
+};
+
+// Text that does not read as the value asked for. The message quotes the
+// offending text.
+class XEL_EXPORT ParseException : public Exception {
+ public:
+  using Exception::Exception;
+  ~ParseException() override;
+};
+
+// A broken invariant of the framework or of generated code.
+class XEL_EXPORT InternalException : public Exception {
+ public:
+  using Exception::Exception;
+  ~InternalException() override;
+};
+
+[[noreturn]] XEL_EXPORT void throwRangeException(String8 const& message);
+[[noreturn]] XEL_EXPORT void throwParseException(String8 const& message);
+[[noreturn]] XEL_EXPORT void throwInternalException(String8 const& message);
+
+}  // namespace Xel

@@ -1,0 +1,172 @@
+#include "Xel/Text.h"
+
+#include <charconv>
+#include <string>
+
+#include "Xel/Exception.h"
+
+namespace Xel {
+
+namespace {
+
+bool isWhiteSpace(char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+bool endsToken(char c) noexcept {
+  return isWhiteSpace(c) || c == ',' || c == '}' || c == ')';
+}
+
+bool isDigit(char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+// The value of a hexadecimal digit, or -1.
+int hexDigit(char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+template <class Integer>
+String8 decimal(Integer n) {
+  char buf[24];  // 20 digits and a sign cover every 64-bit number
+  auto const result = std::to_chars(buf, buf + sizeof buf, n);
+  return String8(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+}  // namespace
+
+void skipWhiteSpace(String8::IteratorConst& pos, String8::IteratorConst const& end) noexcept {
+  while (!(pos == end) && isWhiteSpace(*pos)) ++pos;
+}
+
+std::string_view readBareToken(String8::IteratorConst& pos,
+                               String8::IteratorConst const& end) noexcept {
+  skipWhiteSpace(pos, end);
+  char const* const first = pos.ptr();
+  while (!(pos == end) && !endsToken(*pos)) ++pos;
+  return {first, static_cast<std::size_t>(pos.ptr() - first)};
+}
+
+void readPunctuation(String8::IteratorConst& pos, String8::IteratorConst const& end, char c) {
+  skipWhiteSpace(pos, end);
+  if (pos == end || *pos != c) {
+    std::string problem = "expected '";
+    problem += c;
+    problem += '\'';
+    throwParseError(problem, pos, end);
+  }
+  ++pos;
+}
+
+void requireEnd(String8::IteratorConst pos, String8::IteratorConst const& end) {
+  skipWhiteSpace(pos, end);
+  if (!(pos == end)) throwParseError("unexpected text after the value", pos, end);
+}
+
+void throwParseError(std::string_view problem, String8::IteratorConst const& at,
+                     String8::IteratorConst const& end) {
+  char const* const start = at.ptr() - at.column();
+  String8 const whole(start, static_cast<std::size_t>(end.ptr() - start));
+  std::string message(problem);
+  message += " at column ";
+  message += decimal(at.column()).view();
+  message += " of ";
+  message += valueToStrep(whole).view();
+  throwParseException(String8(message));
+}
+
+String8 valueToStrep(String8 const& s) {
+  static char const hex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size() + 2);
+  out += '\'';
+  for (char c : s.view()) {
+    auto const byte = static_cast<unsigned char>(c);
+    if (c == '\'' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte >= 0x7f) {
+      out += "\\x";
+      out += hex[byte >> 4];
+      out += hex[byte & 0xf];
+    } else {
+      out += c;
+    }
+  }
+  out += '\'';
+  return String8(out);
+}
+
+void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end, String8* out) {
+  skipWhiteSpace(pos, end);
+  String8::IteratorConst const start = pos;
+  auto fail = [&]() { throwParseError("cannot read a quoted string", start, end); };
+  if (pos == end || *pos != '\'') fail();
+  ++pos;
+  std::string text;
+  for (;;) {
+    if (pos == end) fail();
+    char c = *pos++;
+    if (c == '\'') break;
+    if (c == '\\') {
+      if (pos == end) fail();
+      char const escape = *pos++;
+      if (escape == '\'' || escape == '\\') {
+        c = escape;
+      } else if (escape == 'n') {
+        c = '\n';
+      } else if (escape == 't') {
+        c = '\t';
+      } else if (escape == 'x') {
+        if (end - pos < 2) fail();
+        int const high = hexDigit(*pos++);
+        int const low = hexDigit(*pos++);
+        if (high < 0 || low < 0) fail();
+        c = static_cast<char>(static_cast<unsigned char>(high * 16 + low));
+      } else {
+        fail();
+      }
+    }
+    text += c;
+  }
+  *out = String8(text);
+}
+
+String8 valueToStrep(unsigned long long n) {
+  return decimal(n);
+}
+
+String8 valueToStrep(long long n) {
+  return decimal(n);
+}
+
+void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                     long long* out) {
+  skipWhiteSpace(pos, end);
+  String8::IteratorConst const start = pos;
+  auto fail = [&]() { throwParseError("cannot read a 64-bit signed number", start, end); };
+  bool negative = false;
+  if (!(pos == end) && (*pos == '-' || *pos == '+')) negative = *pos++ == '-';
+  if (pos == end || !isDigit(*pos)) fail();
+  // The magnitude may reach 2^63 for the most negative number, so it is kept
+  // unsigned and checked against the limit of its sign before every step.
+  unsigned long long const limit = negative ? 9223372036854775808ull : 9223372036854775807ull;
+  unsigned long long magnitude = 0;
+  while (!(pos == end) && isDigit(*pos)) {
+    auto const digit = static_cast<unsigned long long>(*pos - '0');
+    if (magnitude > (limit - digit) / 10) fail();
+    magnitude = magnitude * 10 + digit;
+    ++pos;
+  }
+  // Conversion of an unsigned value to a signed type wraps modulo 2^64.
+  *out = static_cast<long long>(negative ? 0ull - magnitude : magnitude);
+}
+
+}  // namespace Xel

@@ -1,0 +1,13 @@
+// The framework runtime in one include.
+#pragma once
+
+#include "Xel/BitSet.h"
+#include "Xel/Entity.h"
+#include "Xel/Exception.h"
+#include "Xel/Expect.h"
+#include "Xel/ListRaw.h"
+#include "Xel/Notifiee.h"
+#include "Xel/Ptr.h"
+#include "Xel/PtrInterface.h"
+#include "Xel/String8.h"
+#include "Xel/Types.h"
