@@ -31,15 +31,20 @@ function(fhrp_library name)
   set_property(GLOBAL APPEND PROPERTY FHRP_LIBRARIES ${name})
 endfunction()
 
-# fhrp_test(<name> SOURCES <src...> DEPS <target...> [LABELS <label...>])
+# fhrp_test(<name> SOURCES <src...> DEPS <target...> [LABEL <label>])
 # A GoogleTest executable whose cases CTest lists one by one.
 function(fhrp_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
-  set(labels unit ${ARG_LABELS})
+  # Discovered tests take their properties through one more list expansion,
+  # which would split several labels apart: one label per test executable.
+  set(properties "")
+  if(ARG_LABEL)
+    set(properties PROPERTIES LABELS ${ARG_LABEL})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}")
+    ${properties})
 endfunction()

@@ -1,0 +1,53 @@
+# Entry points for people and CI. Each target configures its own build tree,
+# builds it and runs what it names; CMake and CTest do the real work.
+#
+#   make demo    configure, build and run the demo (build/)
+#   make test    configure, build and run the test suite (build/)
+#   make check   the full gate: the suite as above, then built with
+#                AddressSanitizer and UndefinedBehaviorSanitizer, then the
+#                thread tests under ThreadSanitizer, then the suite built for
+#                32-bit x86
+#   make format  format every hand-written source with clang-format
+
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+CTEST ?= ctest
+
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+# Builds that need GoogleTest compiled with their own flags build it from the
+# sources Debian ships.
+FROM_SOURCE := -DFHRP_GTEST_FROM_SOURCE=ON
+
+.PHONY: demo test check check-asan check-tsan check-m32 format clean
+
+# suite(build-dir, extra cmake args, ctest args)
+define suite
+	$(CMAKE) -S . -B $(1) $(2)
+	$(CMAKE) --build $(1) -j $(JOBS)
+	$(CTEST) --test-dir $(1) --output-on-failure -j $(JOBS) $(3)
+endef
+
+demo:
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CMAKE) --build build -j $(JOBS) --target demo
+	build/examples/demo
+
+test:
+	$(call suite,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo,)
+
+check: test check-asan check-tsan check-m32
+
+check-asan:
+	$(call suite,build-asan,-DCMAKE_BUILD_TYPE=Debug $(FROM_SOURCE) "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)",)
+
+check-tsan:
+	$(call suite,build-tsan,-DCMAKE_BUILD_TYPE=Debug $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-fsanitize=thread,-L threads)
+
+check-m32:
+	$(call suite,build-m32,-DCMAKE_BUILD_TYPE=RelWithDebInfo $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-m32,)
+
+format:
+	git ls-files '*.h' '*.cc' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan build-m32
