@@ -1,0 +1,49 @@
+# Script run by CTest; see CMakeLists.txt beside it.
+cmake_minimum_required(VERSION 3.25)
+
+function(run)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    list(JOIN ARGV " " command)
+    message(FATAL_ERROR "failed (${status}): ${command}")
+  endif()
+endfunction()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+# The README's first C++ block is its usage example.
+file(READ ${SOURCE_DIR}/README.md readme)
+string(FIND "${readme}" "```cpp\n" start)
+if(start EQUAL -1)
+  message(FATAL_ERROR "README.md has no ```cpp usage example")
+endif()
+math(EXPR start "${start} + 7")
+string(SUBSTRING "${readme}" ${start} -1 rest)
+string(FIND "${rest}" "```" length)
+string(SUBSTRING "${rest}" 0 ${length} example)
+file(WRITE ${WORK_DIR}/readme_example.cc "${example}")
+
+# Through the CMake package.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/build
+  -DCMAKE_PREFIX_PATH=${prefix}
+  -DCMAKE_CXX_COMPILER=${CXX}
+  -DCMAKE_CXX_FLAGS=${CXX_FLAGS}
+  -DREADME_EXAMPLE=${WORK_DIR}/readme_example.cc)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run(${WORK_DIR}/build/consumer)
+run(${WORK_DIR}/build/readme_example)
+
+# Through pkg-config, linking by hand.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+execute_process(COMMAND pkg-config --cflags --libs FhrpConf
+  OUTPUT_VARIABLE pc_flags RESULT_VARIABLE status OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know FhrpConf")
+endif()
+separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
+separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
+run(${CXX} ${cxx_flags} ${SOURCE_DIR}/tests/package/consumer/consumer.cc ${pc_flags}
+  -o ${WORK_DIR}/consumer-pkg-config)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${WORK_DIR}/consumer-pkg-config)
