@@ -10,4 +10,5 @@
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
 #include "Xel/String8.h"
+#include "Xel/Text.h"
 #include "Xel/Types.h"

@@ -1,0 +1,58 @@
+// IpAddr: an IPv4 address.
+//
+// The address is held as the 32-bit word that carries it on the wire, in
+// network byte order, so that it passes to and from sockets and packet
+// headers untouched. Addresses order as the numbers they are (10.0.0.2
+// before 10.0.0.10) whatever the host's byte order. The default address is
+// 0.0.0.0.
+//
+// TYPICAL USAGE
+//   auto a = Pelno::IpAddr::fromHostOrder(0x0a000001);  // 10.0.0.1
+//   auto b = Pelno::fromString<Pelno::IpAddr>("10.0.0.1");
+//   assert(a == b && a.value() == htonl(0x0a000001));
+#pragma once
+
+#include <compare>
+#include <iosfwd>
+#include <optional>
+#include <string_view>
+
+#include "Pelno/Export.h"
+#include "Xel/String8.h"
+#include "Xel/Types.h"
+
+namespace Pelno {
+
+class PELNO_EXPORT IpAddr {
+ public:
+  constexpr IpAddr() noexcept = default;
+  // networkOrder is the address as it appears on the wire.
+  constexpr explicit IpAddr(Xel::U32 networkOrder) noexcept : value_(networkOrder) {}
+  // hostOrder is the address as a number: 10.0.0.1 is 0x0a000001.
+  static IpAddr fromHostOrder(Xel::U32 hostOrder) noexcept;
+  // The address that text spells, as a whole, in dotted-quad form; nothing
+  // when it spells none.
+  static std::optional<IpAddr> parse(std::string_view text) noexcept;
+
+  // The address in network byte order.
+  Xel::U32 value() const noexcept { return value_; }
+  // The address as a number.
+  Xel::U32 hostOrder() const noexcept;
+  Xel::U32 hash() const noexcept;
+
+  friend bool operator==(IpAddr a, IpAddr b) noexcept { return a.value_ == b.value_; }
+  friend std::strong_ordering operator<=>(IpAddr a, IpAddr b) noexcept {
+    return a.hostOrder() <=> b.hostOrder();
+  }
+
+ private:
+  Xel::U32 value_ = 0;
+};
+
+// The dotted quad: 10.0.0.1.
+PELNO_EXPORT Xel::String8 valueToStrep(IpAddr const& a);
+PELNO_EXPORT std::ostream& operator<<(std::ostream& os, IpAddr const& a);
+PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,
+                                  Xel::String8::IteratorConst const& end, IpAddr* out);
+
+}  // namespace Pelno
