@@ -2,13 +2,13 @@
 
 #include <ostream>
 
-#include "Pelno/Hash.h"
+#include "Xel/Hash.h"
 #include "Xel/Text.h"
 
 namespace Bfd {
 
 Xel::U32 Peer::hash() const noexcept {
-  return Pelno::hashCombine(Pelno::hashCombine(address_.hash(), vrf_.hash()), intf_.hash());
+  return Xel::hashCombine(Xel::hashCombine(address_.hash(), vrf_.hash()), intf_.hash());
 }
 
 Xel::String8 valueToStrep(Peer const& p) {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "Pelno/Hash.h"
+#include "Xel/Hash.h"
 #include "Xel/Text.h"
 
 namespace Pelno {
@@ -39,7 +39,7 @@ EthAddr EthAddr::fromBytes(unsigned char const* sixBytes) noexcept {
 }
 
 Xel::U32 EthAddr::hash() const noexcept {
-  return hashBytes(bytes_, sizeof bytes_);
+  return Xel::hashBytes(bytes_, sizeof bytes_);
 }
 
 Xel::String8 valueToStrep(EthAddr const& a) {

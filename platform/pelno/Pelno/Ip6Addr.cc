@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "Pelno/Hash.h"
 #include "Xel/Exception.h"
+#include "Xel/Hash.h"
 #include "Xel/Text.h"
 
 namespace Pelno {
@@ -38,7 +38,7 @@ Xel::U32 Ip6Addr::word(unsigned i) const {
 }
 
 Xel::U32 Ip6Addr::hash(unsigned char const* sixteenBytes) noexcept {
-  return hashBytes(sixteenBytes, 16);
+  return Xel::hashBytes(sixteenBytes, 16);
 }
 
 Xel::String8 valueToStrep(Ip6Addr const& a) {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "Pelno/Hash.h"
+#include "Xel/Hash.h"
 #include "Xel/Text.h"
 
 namespace Pelno {
@@ -30,7 +30,7 @@ Xel::U32 IpAddr::hostOrder() const noexcept {
 }
 
 Xel::U32 IpAddr::hash() const noexcept {
-  return hashBytes(&value_, sizeof value_);
+  return Xel::hashBytes(&value_, sizeof value_);
 }
 
 Xel::String8 valueToStrep(IpAddr const& a) {

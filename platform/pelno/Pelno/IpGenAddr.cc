@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "Pelno/Hash.h"
 #include "Xel/Exception.h"
+#include "Xel/Hash.h"
 #include "Xel/Text.h"
 
 namespace Pelno {
@@ -49,7 +49,7 @@ Ip6Addr IpGenAddr::ip6Addr() const {
 }
 
 Xel::U32 IpGenAddr::hash() const noexcept {
-  return hashCombine(Ip6Addr::hash(bytes_), af_);
+  return Xel::hashCombine(Ip6Addr::hash(bytes_), af_);
 }
 
 Xel::String8 valueToStrep(IpGenAddr const& a) {

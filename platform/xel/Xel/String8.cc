@@ -5,6 +5,7 @@
 #include <new>
 #include <ostream>
 
+#include "Xel/Hash.h"
 #include "Xel/RefCount.h"
 
 namespace Xel {
@@ -63,12 +64,7 @@ U32 String8::dataReferences() const noexcept {
 }
 
 U32 String8::hash() const noexcept {
-  U32 h = 2166136261u;
-  for (char c : view()) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 16777619u;
-  }
-  return h;
+  return hashBytes(data(), size());
 }
 
 String8& String8::operator+=(String8 const& o) {

@@ -5,6 +5,7 @@
 #include "Xel/Entity.h"
 #include "Xel/Exception.h"
 #include "Xel/Expect.h"
+#include "Xel/Hash.h"
 #include "Xel/ListRaw.h"
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
