@@ -12,6 +12,7 @@
 //   Xel::String8 s = Pelno::enumeratorToStrep(colourText, n);  // "green"
 #pragma once
 
+#include <iosfwd>
 #include <ostream>
 #include <span>
 
@@ -41,3 +42,37 @@ PELNO_EXPORT int sequenceToEnumerator(EnumerationText const& e, Xel::String8::It
                                       Xel::String8::IteratorConst const& end);
 
 }  // namespace Pelno
+
+// Declares, in the current namespace, what every enumeration `Enum` offers:
+//   Enum EnumInstance(long long n)   n as an Enum; raises Xel::RangeException,
+//                                    naming n, when n numbers no enumerator
+//   valueToStrep(Enum)               the enumerator's name
+//   operator<<(std::ostream&, Enum)  the same name, onto a stream
+//   sequenceToValue(pos, end, Enum*) reads a name back
+#define PELNO_DECLARE_ENUMERATION(Enum)                                 \
+  PELNO_EXPORT Enum Enum##Instance(long long n);                        \
+  PELNO_EXPORT ::Xel::String8 valueToStrep(Enum v);                     \
+  PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Enum v);      \
+  PELNO_EXPORT void sequenceToValue(::Xel::String8::IteratorConst& pos, \
+                                    ::Xel::String8::IteratorConst const& end, Enum* out)
+
+// Defines what PELNO_DECLARE_ENUMERATION declares, from the enumerators'
+// names in number order. Use once, in the namespace of the enumeration.
+#define PELNO_DEFINE_ENUMERATION(Enum, ...)                                        \
+  namespace {                                                                      \
+  constexpr char const* Enum##Names[] = {__VA_ARGS__};                             \
+  constexpr ::Pelno::EnumerationText Enum##Text{#Enum, Enum##Names};               \
+  }                                                                                \
+  Enum Enum##Instance(long long n) {                                               \
+    return static_cast<Enum>(::Pelno::enumeratorNumber(Enum##Text, n));            \
+  }                                                                                \
+  ::Xel::String8 valueToStrep(Enum v) {                                            \
+    return ::Pelno::enumeratorToStrep(Enum##Text, v);                              \
+  }                                                                                \
+  std::ostream& operator<<(std::ostream& os, Enum v) {                             \
+    return os << valueToStrep(v);                                                  \
+  }                                                                                \
+  void sequenceToValue(::Xel::String8::IteratorConst& pos,                         \
+                       ::Xel::String8::IteratorConst const& end, Enum* out) {      \
+    *out = static_cast<Enum>(::Pelno::sequenceToEnumerator(Enum##Text, pos, end)); \
+  }

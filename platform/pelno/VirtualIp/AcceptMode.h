@@ -5,22 +5,15 @@
 // acceptModeEnabled and acceptModeDisabled override it.
 #pragma once
 
-#include <iosfwd>
-
+#include "Pelno/EnumText.h"
 #include "Pelno/Export.h"
-#include "Xel/String8.h"
 
 namespace VirtualIp {
 
 enum AcceptMode : int { acceptModeDefault = 0, acceptModeEnabled = 1, acceptModeDisabled = 2 };
 
-// Raises Xel::RangeException, naming n, when n numbers no mode.
-PELNO_EXPORT AcceptMode AcceptModeInstance(long long n);
-
-// The enumerator's name, e.g. "acceptModeEnabled".
-PELNO_EXPORT Xel::String8 valueToStrep(AcceptMode m);
-PELNO_EXPORT std::ostream& operator<<(std::ostream& os, AcceptMode m);
-PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,
-                                  Xel::String8::IteratorConst const& end, AcceptMode* out);
+// AcceptModeInstance rejects numbers outside the enumeration; the text form is
+// the enumerator's name, e.g. "acceptModeEnabled".
+PELNO_DECLARE_ENUMERATION(AcceptMode);
 
 }  // namespace VirtualIp
