@@ -10,6 +10,7 @@
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
+#include "Xel/StreamAdapter.h"
 #include "Xel/String8.h"
 #include "Xel/Text.h"
 #include "Xel/Types.h"

@@ -1,0 +1,160 @@
+// The notification protocol every entity shares: ordering of notifiee lists,
+// delivery of a change to a snapshot of the list, and the setter protocol.
+//
+// Meant only for the entity layer and the generated entity classes.
+//
+// DELIVERY
+//   A change is delivered to the notifiees registered when it was made, in
+//   list order, each at most once. Before the first call the list is copied
+//   into a snapshot that holds one reference to each member, so handlers may
+//   register, unregister, pause or release notifiees and change the entity
+//   again while the delivery runs:
+//     - a notifiee that joins during the delivery is not called for it;
+//     - a notifiee whose only remaining owner is the snapshot when its turn
+//       comes is skipped: everyone else has let go of it;
+//     - a handler's exception goes to that notifiee's
+//       onNotificationException(id) and delivery goes on; an exception from
+//       onNotificationException leaves the delivery (the change stays made);
+//     - a change made by a handler runs its own complete delivery before the
+//       outer one continues.
+//
+// COST
+//   A change on an entity without notifiees allocates nothing. With up to
+//   eight notifiees the snapshot lives on the stack; beyond that it takes
+//   one allocation, sized to the list.
+#pragma once
+
+#include <Xel/Expect.h>
+#include <Xel/ListRaw.h>
+#include <Xel/Notifiee.h>
+#include <Xel/StreamAdapter.h>
+
+#include <memory>
+
+#include "FhrpConf/entity/EntityAccess.h"
+
+namespace Routing::Fhrp::entity {
+
+using NotifieeBase = Xel::PtrInterface::NotifieeConst;
+using NotifieeList = Xel::ListRaw<NotifieeBase>;
+
+// Links `n` into `list`: stream adapters at the head (the one linked last
+// comes first), every other notifiee at the tail.
+inline void join(NotifieeList& list, NotifieeBase* n) {
+  if (Xel::isStreamAdapter(n->xelReactor())) {
+    list.pushFront(n);
+  } else {
+    list.pushBack(n);
+  }
+}
+
+namespace internal {
+
+// The references a delivery still holds: released on every way out.
+template <class N>
+struct SnapshotTail {
+  N** items;
+  Xel::U32 pos;
+  Xel::U32 size;
+  ~SnapshotTail() {
+    while (pos < size) items[pos++]->referencesDec();
+  }
+};
+
+}  // namespace internal
+
+inline constexpr Xel::U32 inlineSnapshotCapacity = 8;
+
+// Calls `call(n)` for each notifiee `n` of `list` (all of type N), following
+// the rules above; `id` is the attribute reported on a handler's failure.
+template <class N, class Call>
+void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
+  Xel::U32 const count = list.members();
+  N* onStack[inlineSnapshotCapacity];
+  std::unique_ptr<N*[]> onHeap;
+  N** items = onStack;
+  if (count > inlineSnapshotCapacity) {
+    onHeap.reset(new N*[count]);
+    items = onHeap.get();
+  }
+  internal::SnapshotTail<N> held{items, 0, 0};
+  for (NotifieeBase* m = list.head(); m; m = m->next()) {
+    m->referencesInc();
+    items[held.size++] = static_cast<N*>(m);
+  }
+  while (held.pos < held.size) {
+    N* const current = items[held.pos];
+    try {
+      Xel::Expect expect(0);
+      call(*current);
+    } catch (...) {
+      current->onNotificationException(id);
+    }
+    ++held.pos;
+    current->referencesDec();
+    while (held.pos < held.size && items[held.pos]->references() == 1) {
+      items[held.pos++]->referencesDec();
+    }
+  }
+}
+
+// The setter protocol: an equal value changes nothing; a new one is stored,
+// raises the entity's change counter and is delivered as `handler`.
+template <class N, class V>
+void setAttribute(Xel::Entity& e, V& field, V const& value, NotifieeList const& list,
+                  Xel::AttributeId id, void (N::*handler)()) {
+  if (field == value) return;
+  field = value;
+  Xel::EntityAccess::changeCountInc(e);
+  if (list.empty()) return;
+  deliver<N>(list, id, [handler](N& n) { (n.*handler)(); });
+}
+
+// What T::NotifieeConst does on top of the framework's notifiee: keep itself
+// in the list of the T it watches. T offers `NotifieeList& xelNotifiees()
+// const`.
+template <class T>
+struct Observed {
+  using Notifiee = typename T::NotifieeConst;
+
+  static T const* watched(Notifiee const& self) {
+    return static_cast<T const*>(self.Xel::Entity::NotifieeConst::notifier());
+  }
+
+  // Binds to `p` if it is a T (anything else unbinds), moving the
+  // notifiee from the old notifier's list to the new one's when registered.
+  static void notifierIs(Notifiee& self, Xel::Ptr<Xel::PtrInterface const> const& p) {
+    T const* const next = dynamic_cast<T const*>(p.ptr());
+    T const* const previous = watched(self);
+    if (next == previous) return;
+    Xel::Ptr<T const> const keepAlive(previous);
+    self.Xel::Entity::NotifieeConst::notifierIs(Xel::Ptr<Xel::PtrInterface const>(next));
+    if (!self.isRegisteredNotifiee()) return;
+    if (previous) previous->xelNotifiees().remove(&self);
+    if (next) join(next->xelNotifiees(), &self);
+  }
+
+  static void isRegisteredNotifieeIs(Notifiee const& self, bool registered) {
+    if (registered == self.isRegisteredNotifiee()) return;
+    self.Xel::Entity::NotifieeConst::isRegisteredNotifieeIs(registered);
+    T const* const notifier = watched(self);
+    if (!notifier) return;
+    auto* const member = const_cast<Notifiee*>(&self);
+    if (registered) {
+      join(notifier->xelNotifiees(), member);
+    } else {
+      notifier->xelNotifiees().remove(member);
+    }
+  }
+
+  // For the notifiee's destructor: leave the list unless the framework has
+  // marked the notifiee for deletion.
+  static void leave(Notifiee& self) {
+    T const* const notifier = watched(self);
+    if (notifier && self.isRegisteredNotifiee() && !self.xelMarkedForDeletion()) {
+      notifier->xelNotifiees().remove(&self);
+    }
+  }
+};
+
+}  // namespace Routing::Fhrp::entity

@@ -1,0 +1,208 @@
+// The delivery rules, pinned down on a small entity written the way the
+// generated classes are: one attribute, its setter through the shared
+// protocol, and a notifiee class that keeps itself in the entity's list.
+#include <FhrpConf/entity/Notification.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Routing::Fhrp::entity::NotifieeList;
+using Routing::Fhrp::entity::Observed;
+using Xel::Ptr;
+
+class Probe : public Xel::Entity {
+ public:
+  static constexpr Xel::AttributeId valueId = 261;
+
+  class NotifieeConst : public Xel::Entity::NotifieeConst {
+   public:
+    void notifierIs(Ptr<Xel::PtrInterface const> const& p) override {
+      Observed<Probe>::notifierIs(*this, p);
+    }
+    void isRegisteredNotifieeIs(bool registered) const override {
+      Observed<Probe>::isRegisteredNotifieeIs(*this, registered);
+    }
+    ~NotifieeConst() override { Observed<Probe>::leave(*this); }
+    virtual void onValue() {}
+  };
+
+  Xel::U32 value() const { return value_; }
+  void valueIs(Xel::U32 v) {
+    Routing::Fhrp::entity::setAttribute(*this, value_, v, notifiees_, valueId,
+                                        &NotifieeConst::onValue);
+  }
+  NotifieeList& xelNotifiees() const { return notifiees_; }
+  ~Probe() override { notifiees_.unlinkAll(); }
+
+ private:
+  Xel::U32 value_ = 0;
+  mutable NotifieeList notifiees_;
+};
+
+class OtherEntity : public Xel::Entity {};
+
+// Logs each call as "<name>:<value seen>" and runs an optional action.
+struct Observer : Probe::NotifieeConst {
+  Observer(std::string n, std::vector<std::string>& log) : label(std::move(n)), log(log) {}
+  void onValue() override {
+    log.push_back(label + ":" + std::to_string(static_cast<Probe const*>(notifier())->value()));
+    if (action) action();
+  }
+  void onNotificationException(Xel::AttributeId id) override {
+    log.push_back(label + "!" + std::to_string(id));
+    if (rethrow) throw std::runtime_error("report failed");
+  }
+  std::string label;
+  std::vector<std::string>& log;
+  std::function<void()> action;
+  bool rethrow = false;
+};
+
+// A notifiee whose reactor is a stream adapter, as the log adapters are.
+struct AdapterObserver : Observer {
+  struct Stream : Xel::StreamAdapter {};
+  using Observer::Observer;
+  Ptr<Stream> stream{new Stream};
+  Xel::PtrInterface const* xelReactor() const override { return stream.ptr(); }
+};
+
+class Delivery : public ::testing::Test {
+ protected:
+  template <class O = Observer>
+  Ptr<O> watch(std::string label) {
+    Ptr<O> o(new O(std::move(label), log));
+    o->isRegisteredNotifieeIs(true);
+    o->notifierIs(probe);
+    return o;
+  }
+
+  Ptr<Probe> probe{new Probe};
+  std::vector<std::string> log;
+  using Log = std::vector<std::string>;
+};
+
+TEST_F(Delivery, EqualValueChangesNothingNewValueCountsWithoutObservers) {
+  probe->valueIs(0);
+  EXPECT_EQ(probe->changeCount(), 0u);
+  probe->valueIs(7);
+  EXPECT_EQ(probe->changeCount(), 1u);
+  EXPECT_EQ(probe->value(), 7u);
+}
+
+TEST_F(Delivery, CallsInRegistrationOrderWithStreamAdaptersFirst) {
+  auto a = watch("A"), b = watch("B"), c = watch("C");
+  auto s1 = watch<AdapterObserver>("S1");
+  auto s2 = watch<AdapterObserver>("S2");
+  probe->valueIs(1);
+  EXPECT_EQ(log, (Log{"S2:1", "S1:1", "A:1", "B:1", "C:1"}));
+  probe->valueIs(1);
+  EXPECT_EQ(log.size(), 5u);
+}
+
+TEST_F(Delivery, ThrowingHandlerIsReportedWithTheIdAndOthersStillRun) {
+  auto a = watch("A"), b = watch("B"), c = watch("C");
+  a->action = [] { throw std::runtime_error("A failed"); };
+  probe->valueIs(4294967295u);
+  EXPECT_EQ(log, (Log{"A:4294967295", "A!261", "B:4294967295", "C:4294967295"}));
+  EXPECT_EQ(probe->changeCount(), 1u);
+}
+
+TEST_F(Delivery, FailureOfTheReportItselfReachesTheSetterAfterTheStore) {
+  auto a = watch("A"), b = watch("B");
+  a->action = [] { throw std::runtime_error("A failed"); };
+  a->rethrow = true;
+  EXPECT_THROW(probe->valueIs(3), std::runtime_error);
+  EXPECT_EQ(probe->value(), 3u);
+  EXPECT_EQ(log, (Log{"A:3", "A!261"}));
+  EXPECT_EQ(b->references(), 1u);  // the snapshot let go of B
+}
+
+TEST_F(Delivery, NotifieeJoiningDuringDeliveryWaitsForTheNextChange) {
+  auto a = watch("A");
+  Ptr<Observer> d;
+  a->action = [&] {
+    if (!d) d = watch("D");
+  };
+  probe->valueIs(1);
+  probe->valueIs(2);
+  EXPECT_EQ(log, (Log{"A:1", "A:2", "D:2"}));
+}
+
+TEST_F(Delivery, NotifieeReleasedByEveryOtherOwnerIsSkipped) {
+  auto a = watch("A"), b = watch("B"), c = watch("C");
+  a->action = [&] { b = nullptr; };
+  probe->valueIs(1);
+  EXPECT_EQ(log, (Log{"A:1", "C:1"}));
+  EXPECT_EQ(probe->xelNotifiees().members(), 2u);
+}
+
+TEST_F(Delivery, UnregisteredButHeldNotifieeFinishesTheCurrentChange) {
+  auto a = watch("A"), b = watch("B");
+  a->action = [&] { b->isRegisteredNotifieeIs(false); };
+  probe->valueIs(1);
+  probe->valueIs(2);
+  EXPECT_EQ(log, (Log{"A:1", "B:1", "A:2"}));
+}
+
+TEST_F(Delivery, NestedChangeIsDeliveredWholeBeforeTheOuterGoesOn) {
+  auto a = watch("A"), b = watch("B"), c = watch("C");
+  a->action = [&] {
+    if (probe->value() == 1) probe->valueIs(2);
+  };
+  probe->valueIs(1);
+  EXPECT_EQ(log, (Log{"A:1", "A:2", "B:2", "C:2", "B:2", "C:2"}));
+  EXPECT_EQ(probe->changeCount(), 2u);
+}
+
+TEST_F(Delivery, PausedNotifieeHearsNothingAndResumesAtTheTail) {
+  auto a = watch("A"), b = watch("B");
+  a->hasNotificationActiveIs(false);
+  probe->valueIs(1);
+  a->hasNotificationActiveIs(true);
+  probe->valueIs(2);
+  EXPECT_EQ(log, (Log{"B:1", "B:2", "A:2"}));
+}
+
+TEST_F(Delivery, BoundButUnregisteredNotifieeJoinsWhenItRegisters) {
+  Ptr<Observer> a(new Observer("A", log));
+  a->notifierIs(probe);
+  probe->valueIs(1);
+  EXPECT_TRUE(log.empty());
+  a->isRegisteredNotifieeIs(true);
+  probe->valueIs(2);
+  EXPECT_EQ(log, Log{"A:2"});
+}
+
+TEST_F(Delivery, NotifierOfAnotherTypeLeavesTheNotifieeUnbound) {
+  auto a = watch("A");
+  Ptr<OtherEntity> other(new OtherEntity);
+  a->notifierIs(other);
+  EXPECT_EQ(a->notifier(), nullptr);
+  EXPECT_TRUE(probe->xelNotifiees().empty());
+  EXPECT_EQ(probe->references(), 1u);
+}
+
+TEST_F(Delivery, ManyNotifieesAreAllCalledOnce) {
+  std::vector<Ptr<Observer>> many;
+  for (int i = 0; i < 16; ++i) many.push_back(watch(std::to_string(i)));
+  many[0]->action = [&] { many[15] = nullptr; };
+  probe->valueIs(9);
+  ASSERT_EQ(log.size(), 15u);
+  EXPECT_EQ(log.front(), "0:9");
+  EXPECT_EQ(log.back(), "14:9");
+}
+
+TEST_F(Delivery, DestroyedNotifieeLeavesTheList) {
+  auto a = watch("A"), b = watch("B");
+  a = nullptr;
+  EXPECT_EQ(probe->xelNotifiees().members(), 1u);
+  probe->valueIs(1);
+  EXPECT_EQ(log, Log{"B:1"});
+}
+
+}  // namespace
