@@ -53,6 +53,7 @@ struct Observer : Probe::NotifieeConst {
     log.push_back(label + ":" + std::to_string(static_cast<Probe const*>(notifier())->value()));
     if (action) action();
   }
+  using Probe::NotifieeConst::onNotificationException;
   void onNotificationException(Xel::AttributeId id) override {
     log.push_back(label + "!" + std::to_string(id));
     if (rethrow) throw std::runtime_error("report failed");
