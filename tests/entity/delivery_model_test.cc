@@ -4,7 +4,6 @@
 // other notifiees, and set the attribute again.
 //
 // FHRP_RANDOM_SEED overrides the seed; a failure prints the seed in use.
-#include <FhrpConf/entity/Notification.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,36 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "probe.h"
+
 namespace {
 
-using Routing::Fhrp::entity::NotifieeList;
-using Routing::Fhrp::entity::Observed;
+using entity_test::Probe;
 using Xel::Ptr;
-
-class Probe : public Xel::Entity {
- public:
-  class NotifieeConst : public Xel::Entity::NotifieeConst {
-   public:
-    void notifierIs(Ptr<Xel::PtrInterface const> const& p) override {
-      Observed<Probe>::notifierIs(*this, p);
-    }
-    void isRegisteredNotifieeIs(bool registered) const override {
-      Observed<Probe>::isRegisteredNotifieeIs(*this, registered);
-    }
-    ~NotifieeConst() override { Observed<Probe>::leave(*this); }
-    virtual void onValue() {}
-  };
-  Xel::U32 value() const { return value_; }
-  void valueIs(Xel::U32 v) {
-    Routing::Fhrp::entity::setAttribute(*this, value_, v, notifiees_, 261, &NotifieeConst::onValue);
-  }
-  NotifieeList& xelNotifiees() const { return notifiees_; }
-  ~Probe() override { notifiees_.unlinkAll(); }
-
- private:
-  Xel::U32 value_ = 0;
-  mutable NotifieeList notifiees_;
-};
 
 enum class Act { none, fail, unregister, reregister, pause, resume, release, nestedSet };
 constexpr int kActs = 8;
