@@ -30,6 +30,7 @@
 #include <Xel/StreamAdapter.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "FhrpConf/entity/EntityAccess.h"
 
@@ -100,14 +101,35 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
 
 // The setter protocol: an equal value changes nothing; a new one is stored,
 // raises the entity's change counter and is delivered as `handler`.
+// `handler` may belong to a base of the type's notifiee (a member that takes
+// over a framework handler, such as onVersion).
 template <class N, class V>
-void setAttribute(Xel::Entity& e, V& field, V const& value, NotifieeList const& list,
-                  Xel::AttributeId id, void (N::*handler)()) {
+void setAttribute(Xel::Entity& e, V& field, std::type_identity_t<V> const& value,
+                  NotifieeList const& list, Xel::AttributeId id, void (N::*handler)()) {
   if (field == value) return;
   field = value;
   Xel::EntityAccess::changeCountInc(e);
   if (list.empty()) return;
   deliver<N>(list, id, [handler](N& n) { (n.*handler)(); });
+}
+
+// Delivers onZeroReferences() with the framework's id 5, as every entity's
+// zeroReferencesIs does.
+template <class N>
+void deliverZeroReferences(NotifieeList const& list) {
+  if (list.empty()) return;
+  deliver<N>(list, Xel::Entity::zeroReferencesId, [](N& n) { n.onZeroReferences(); });
+}
+
+// For an entity's destructor: unlinks every notifiee still in the list. A
+// notifiee still in the list at that point is a weak one (a counted one
+// would have kept the entity alive); it keeps its notifier field but is
+// marked (bit 31) so that its own destructor does not reach back into the
+// entity that is going away.
+// WARNING: such a notifiee must not use notifier() any more.
+inline void unlinkAllOnDestruction(NotifieeList& list) noexcept {
+  for (NotifieeBase* m = list.head(); m; m = m->next()) m->xelMarkedForDeletionIs(true);
+  list.unlinkAll();
 }
 
 // What T::NotifieeConst does on top of the framework's notifiee: keep itself

@@ -1,29 +1,28 @@
-// The delivery rules, pinned down case by case.
+// The delivery rules of a change, pinned down case by case on the smallest
+// generated entity.
+#include <FhrpConf/FhrpConfig.h>
 #include <gtest/gtest.h>
-#include "probe.h"
 
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "probe.h"
-
 namespace {
 
-using entity_test::Probe;
+using Routing::Fhrp::TrackedObject;
 using Xel::Ptr;
 
 class OtherEntity : public Xel::Entity {};
 
 // Logs each call as "<name>:<value seen>" and runs an optional action.
-struct Observer : Probe::NotifieeConst {
+struct Observer : TrackedObject::NotifieeConst {
   Observer(std::string n, std::vector<std::string>& log) : label(std::move(n)), log(log) {}
-  void onValue() override {
-    log.push_back(label + ":" + std::to_string(static_cast<Probe const*>(notifier())->value()));
+  void onTrackPriorityDecrement() override {
+    log.push_back(label + ":" + std::to_string(notifier()->trackPriorityDecrement()));
     if (action) action();
   }
-  using Probe::NotifieeConst::onNotificationException;
+  using TrackedObject::NotifieeConst::onNotificationException;
   void onNotificationException(Xel::AttributeId id) override {
     log.push_back(label + "!" + std::to_string(id));
     if (rethrow) throw std::runtime_error("report failed");
@@ -48,47 +47,47 @@ class Delivery : public ::testing::Test {
   Ptr<O> watch(std::string label) {
     Ptr<O> o(new O(std::move(label), log));
     o->isRegisteredNotifieeIs(true);
-    o->notifierIs(probe);
+    o->notifierIs(tracked);
     return o;
   }
 
-  Ptr<Probe> probe{new Probe};
+  Ptr<TrackedObject> tracked{Routing::Fhrp::trackedObjectFactory("track")};
   std::vector<std::string> log;
   using Log = std::vector<std::string>;
 };
 
 TEST_F(Delivery, EqualValueChangesNothingNewValueCountsWithoutObservers) {
-  probe->valueIs(0);
-  EXPECT_EQ(probe->changeCount(), 0u);
-  probe->valueIs(7);
-  EXPECT_EQ(probe->changeCount(), 1u);
-  EXPECT_EQ(probe->value(), 7u);
+  tracked->trackPriorityDecrementIs(0);
+  EXPECT_EQ(tracked->changeCount(), 0u);
+  tracked->trackPriorityDecrementIs(7);
+  EXPECT_EQ(tracked->changeCount(), 1u);
+  EXPECT_EQ(tracked->trackPriorityDecrement(), 7u);
 }
 
 TEST_F(Delivery, CallsInRegistrationOrderWithStreamAdaptersFirst) {
   auto a = watch("A"), b = watch("B"), c = watch("C");
   auto s1 = watch<AdapterObserver>("S1");
   auto s2 = watch<AdapterObserver>("S2");
-  probe->valueIs(1);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_EQ(log, (Log{"S2:1", "S1:1", "A:1", "B:1", "C:1"}));
-  probe->valueIs(1);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_EQ(log.size(), 5u);
 }
 
 TEST_F(Delivery, ThrowingHandlerIsReportedWithTheIdAndOthersStillRun) {
   auto a = watch("A"), b = watch("B"), c = watch("C");
   a->action = [] { throw std::runtime_error("A failed"); };
-  probe->valueIs(4294967295u);
+  tracked->trackPriorityDecrementIs(4294967295u);
   EXPECT_EQ(log, (Log{"A:4294967295", "A!261", "B:4294967295", "C:4294967295"}));
-  EXPECT_EQ(probe->changeCount(), 1u);
+  EXPECT_EQ(tracked->changeCount(), 1u);
 }
 
 TEST_F(Delivery, FailureOfTheReportItselfReachesTheSetterAfterTheStore) {
   auto a = watch("A"), b = watch("B");
   a->action = [] { throw std::runtime_error("A failed"); };
   a->rethrow = true;
-  EXPECT_THROW(probe->valueIs(3), std::runtime_error);
-  EXPECT_EQ(probe->value(), 3u);
+  EXPECT_THROW(tracked->trackPriorityDecrementIs(3), std::runtime_error);
+  EXPECT_EQ(tracked->trackPriorityDecrement(), 3u);
   EXPECT_EQ(log, (Log{"A:3", "A!261"}));
   EXPECT_EQ(b->references(), 1u);  // the snapshot let go of B
 }
@@ -99,53 +98,53 @@ TEST_F(Delivery, NotifieeJoiningDuringDeliveryWaitsForTheNextChange) {
   a->action = [&] {
     if (!d) d = watch("D");
   };
-  probe->valueIs(1);
-  probe->valueIs(2);
+  tracked->trackPriorityDecrementIs(1);
+  tracked->trackPriorityDecrementIs(2);
   EXPECT_EQ(log, (Log{"A:1", "A:2", "D:2"}));
 }
 
 TEST_F(Delivery, NotifieeReleasedByEveryOtherOwnerIsSkipped) {
   auto a = watch("A"), b = watch("B"), c = watch("C");
   a->action = [&] { b = nullptr; };
-  probe->valueIs(1);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_EQ(log, (Log{"A:1", "C:1"}));
-  EXPECT_EQ(probe->xelNotifiees().members(), 2u);
+  EXPECT_EQ(tracked->xelNotifiees().members(), 2u);
 }
 
 TEST_F(Delivery, UnregisteredButHeldNotifieeFinishesTheCurrentChange) {
   auto a = watch("A"), b = watch("B");
   a->action = [&] { b->isRegisteredNotifieeIs(false); };
-  probe->valueIs(1);
-  probe->valueIs(2);
+  tracked->trackPriorityDecrementIs(1);
+  tracked->trackPriorityDecrementIs(2);
   EXPECT_EQ(log, (Log{"A:1", "B:1", "A:2"}));
 }
 
 TEST_F(Delivery, NestedChangeIsDeliveredWholeBeforeTheOuterGoesOn) {
   auto a = watch("A"), b = watch("B"), c = watch("C");
   a->action = [&] {
-    if (probe->value() == 1) probe->valueIs(2);
+    if (tracked->trackPriorityDecrement() == 1) tracked->trackPriorityDecrementIs(2);
   };
-  probe->valueIs(1);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_EQ(log, (Log{"A:1", "A:2", "B:2", "C:2", "B:2", "C:2"}));
-  EXPECT_EQ(probe->changeCount(), 2u);
+  EXPECT_EQ(tracked->changeCount(), 2u);
 }
 
 TEST_F(Delivery, PausedNotifieeHearsNothingAndResumesAtTheTail) {
   auto a = watch("A"), b = watch("B");
   a->hasNotificationActiveIs(false);
-  probe->valueIs(1);
+  tracked->trackPriorityDecrementIs(1);
   a->hasNotificationActiveIs(true);
-  probe->valueIs(2);
+  tracked->trackPriorityDecrementIs(2);
   EXPECT_EQ(log, (Log{"B:1", "B:2", "A:2"}));
 }
 
 TEST_F(Delivery, BoundButUnregisteredNotifieeJoinsWhenItRegisters) {
   Ptr<Observer> a(new Observer("A", log));
-  a->notifierIs(probe);
-  probe->valueIs(1);
+  a->notifierIs(tracked);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_TRUE(log.empty());
   a->isRegisteredNotifieeIs(true);
-  probe->valueIs(2);
+  tracked->trackPriorityDecrementIs(2);
   EXPECT_EQ(log, Log{"A:2"});
 }
 
@@ -154,15 +153,15 @@ TEST_F(Delivery, NotifierOfAnotherTypeLeavesTheNotifieeUnbound) {
   Ptr<OtherEntity> other(new OtherEntity);
   a->notifierIs(other);
   EXPECT_EQ(a->notifier(), nullptr);
-  EXPECT_TRUE(probe->xelNotifiees().empty());
-  EXPECT_EQ(probe->references(), 1u);
+  EXPECT_TRUE(tracked->xelNotifiees().empty());
+  EXPECT_EQ(tracked->references(), 1u);
 }
 
 TEST_F(Delivery, ManyNotifieesAreAllCalledOnce) {
   std::vector<Ptr<Observer>> many;
   for (int i = 0; i < 16; ++i) many.push_back(watch(std::to_string(i)));
   many[0]->action = [&] { many[15] = nullptr; };
-  probe->valueIs(9);
+  tracked->trackPriorityDecrementIs(9);
   ASSERT_EQ(log.size(), 15u);
   EXPECT_EQ(log.front(), "0:9");
   EXPECT_EQ(log.back(), "14:9");
@@ -171,8 +170,8 @@ TEST_F(Delivery, ManyNotifieesAreAllCalledOnce) {
 TEST_F(Delivery, DestroyedNotifieeLeavesTheList) {
   auto a = watch("A"), b = watch("B");
   a = nullptr;
-  EXPECT_EQ(probe->xelNotifiees().members(), 1u);
-  probe->valueIs(1);
+  EXPECT_EQ(tracked->xelNotifiees().members(), 1u);
+  tracked->trackPriorityDecrementIs(1);
   EXPECT_EQ(log, Log{"B:1"});
 }
 

@@ -4,6 +4,7 @@
 // other notifiees, and set the attribute again.
 //
 // FHRP_RANDOM_SEED overrides the seed; a failure prints the seed in use.
+#include <FhrpConf/FhrpConfig.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,11 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "probe.h"
-
 namespace {
 
-using entity_test::Probe;
+using Routing::Fhrp::TrackedObject;
 using Xel::Ptr;
 
 enum class Act { none, fail, unregister, reregister, pause, resume, release, nestedSet };
@@ -40,16 +39,16 @@ struct Script {
 
 struct Observer;
 struct World {
-  Ptr<Probe> probe{new Probe};
+  Ptr<TrackedObject> tracked{Routing::Fhrp::trackedObjectFactory("track")};
   Ptr<Observer> slots[kSlots];
   Script script;
   int depth = 0;
 };
 
-struct Observer : Probe::NotifieeConst {
+struct Observer : TrackedObject::NotifieeConst {
   Observer(int id, World& w) : id(id), world(w) {}
-  void onValue() override;
-  using Probe::NotifieeConst::onNotificationException;
+  void onTrackPriorityDecrement() override;
+  using TrackedObject::NotifieeConst::onNotificationException;
   void onNotificationException(Xel::AttributeId attr) override {
     world.script.log.push_back(std::to_string(id) + "!" + std::to_string(attr));
   }
@@ -57,9 +56,10 @@ struct Observer : Probe::NotifieeConst {
   World& world;
 };
 
-void Observer::onValue() {
+void Observer::onTrackPriorityDecrement() {
   Script& s = world.script;
-  s.log.push_back(std::to_string(id) + ":" + std::to_string(world.probe->value()));
+  s.log.push_back(std::to_string(id) + ":" +
+                  std::to_string(world.tracked->trackPriorityDecrement()));
   if (s.used[id]) return;
   s.used[id] = true;
   Plan const p = s.plans[id];
@@ -87,7 +87,7 @@ void Observer::onValue() {
     case Act::nestedSet:
       if (world.depth == 0) {
         ++world.depth;
-        world.probe->valueIs(s.nestedValue);
+        world.tracked->trackPriorityDecrementIs(s.nestedValue);
         --world.depth;
       }
       break;
@@ -225,7 +225,7 @@ TEST(DeliveryModel, RandomChangesAndNotifieeActionsFollowTheRules) {
         if (!real) {
           real = new Observer(slot, world);
           real->isRegisteredNotifieeIs(true);
-          real->notifierIs(world.probe);
+          real->notifierIs(world.tracked);
           m.alive = m.held = true;
           model.registeredIs(slot, true);
         }
@@ -255,19 +255,19 @@ TEST(DeliveryModel, RandomChangesAndNotifieeActionsFollowTheRules) {
         s.nestedValue = static_cast<Xel::U32>(pick(4));
         modelScript = s;
         Xel::U32 const v = static_cast<Xel::U32>(pick(4));
-        world.probe->valueIs(v);
+        world.tracked->trackPriorityDecrementIs(v);
         model.set(v, modelScript);
         break;
       }
     }
     ASSERT_EQ(world.script.log, modelScript.log) << "step " << step;
     std::vector<int> listed;
-    for (auto* n = world.probe->xelNotifiees().head(); n; n = n->next()) {
+    for (auto* n = world.tracked->xelNotifiees().head(); n; n = n->next()) {
       listed.push_back(static_cast<Observer*>(n)->id);
     }
     ASSERT_EQ(listed, model.list) << "step " << step;
-    ASSERT_EQ(world.probe->changeCount(), model.changes) << "step " << step;
-    ASSERT_EQ(world.probe->value(), model.value) << "step " << step;
+    ASSERT_EQ(world.tracked->changeCount(), model.changes) << "step " << step;
+    ASSERT_EQ(world.tracked->trackPriorityDecrement(), model.value) << "step " << step;
     for (int i = 0; i < kSlots; ++i) {
       ASSERT_EQ(static_cast<bool>(world.slots[i]), model.n[i].held) << "step " << step;
     }

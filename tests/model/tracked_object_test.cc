@@ -1,0 +1,139 @@
+// TrackedObject, the smallest complete entity: its members, defaults, ids,
+// factory and lifecycle.
+#include <FhrpConf/FhrpConfig.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Routing::Fhrp::TrackedObject;
+using Routing::Fhrp::trackedObjectFactory;
+using Xel::Ptr;
+
+// Records every handler call as text, and can fail on demand.
+struct Recorder : TrackedObject::Notifiee {
+  explicit Recorder(std::vector<std::string>& log, std::string label = "N")
+      : log(log), label(std::move(label)) {}
+  void onTrackActionIsShutdown() override { record("shutdown"); }
+  void onTrackPriorityDecrement() override { record("decrement"); }
+  void onZeroReferences() override { record("zero"); }
+  using TrackedObject::Notifiee::onNotificationException;
+  void onNotificationException(Xel::AttributeId id) override {
+    log.push_back(label + " failed " + std::to_string(id));
+  }
+  void record(char const* what) {
+    log.push_back(label + " " + what);
+    if (fail) throw std::runtime_error(what);
+  }
+  std::vector<std::string>& log;
+  std::string label;
+  bool fail = false;
+};
+
+class TrackedObjectTest : public ::testing::Test {
+ protected:
+  Ptr<Recorder> watch(std::string label) {
+    Ptr<Recorder> r(new Recorder(log, std::move(label)));
+    r->isRegisteredNotifieeIs(true);
+    r->notifierIs(tracked);
+    return r;
+  }
+  Ptr<TrackedObject> tracked = trackedObjectFactory("Ethernet1-line-protocol");
+  std::vector<std::string> log;
+  using Log = std::vector<std::string>;
+};
+
+TEST_F(TrackedObjectTest, FactoryGivesAFreshParentlessObjectWithDefaults) {
+  EXPECT_EQ(tracked->trackedObjectName(), "Ethernet1-line-protocol");
+  EXPECT_EQ(tracked->name(), "");
+  EXPECT_EQ(tracked->parent(), nullptr);
+  EXPECT_EQ(tracked->references(), 1u);
+  EXPECT_EQ(tracked->changeCount(), 0u);
+  EXPECT_FALSE(tracked->trackActionIsShutdown());
+  EXPECT_EQ(tracked->trackPriorityDecrement(), 0u);
+  EXPECT_FALSE(TrackedObject::trackActionIsShutdownDefault);
+  EXPECT_EQ(TrackedObject::trackPriorityDecrementDefault, 0u);
+  EXPECT_TRUE(tracked->xelNotifiees().empty());
+  EXPECT_EQ(trackedObjectFactory("")->trackedObjectName(), "");
+}
+
+TEST_F(TrackedObjectTest, WorkedExampleNotifiesEachNotifieeOnceInOrder) {
+  auto n1 = watch("N1"), n2 = watch("N2");
+  tracked->trackPriorityDecrementIs(10);
+  EXPECT_EQ(log, (Log{"N1 decrement", "N2 decrement"}));
+  EXPECT_EQ(tracked->changeCount(), 1u);
+  tracked->trackPriorityDecrementIs(10);  // equal: nothing at all
+  tracked->trackPriorityDecrementIs(10);
+  EXPECT_EQ(log.size(), 2u);
+  EXPECT_EQ(tracked->changeCount(), 1u);
+  tracked->trackActionIsShutdownIs(true);
+  EXPECT_EQ(log, (Log{"N1 decrement", "N2 decrement", "N1 shutdown", "N2 shutdown"}));
+  EXPECT_EQ(tracked->changeCount(), 2u);
+}
+
+TEST_F(TrackedObjectTest, DefaultValueChangesNothingAndTheLargestValueIsStored) {
+  auto n = watch("N");
+  tracked->trackPriorityDecrementIs(0);
+  tracked->trackActionIsShutdownIs(false);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(tracked->changeCount(), 0u);
+  tracked->trackPriorityDecrementIs(4294967295u);
+  EXPECT_EQ(tracked->trackPriorityDecrement(), 4294967295u);
+  EXPECT_EQ(log, Log{"N decrement"});
+}
+
+TEST_F(TrackedObjectTest, HandlerFailuresAreReportedWithTheAttributesId) {
+  auto a = watch("A"), b = watch("B");
+  a->fail = true;
+  tracked->trackPriorityDecrementIs(5);
+  tracked->trackActionIsShutdownIs(true);
+  EXPECT_EQ(log, (Log{"A decrement", "A failed 261", "B decrement", "A shutdown", "A failed 259",
+                      "B shutdown"}));
+  EXPECT_EQ(tracked->trackPriorityDecrement(), 5u);
+  EXPECT_TRUE(tracked->trackActionIsShutdown());
+}
+
+TEST_F(TrackedObjectTest, ZeroReferencesTellsEveryNotifieeWithoutCountingAChange) {
+  auto a = watch("A"), b = watch("B");
+  tracked->zeroReferencesIs(true);
+  a->fail = true;
+  tracked->zeroReferencesIs(false);
+  EXPECT_EQ(log, (Log{"A zero", "B zero", "A zero", "A failed 5", "B zero"}));
+  EXPECT_EQ(tracked->changeCount(), 0u);
+  trackedObjectFactory("quiet")->zeroReferencesIs(true);  // no notifiees: nothing to do
+}
+
+TEST_F(TrackedObjectTest, AttributeNamesFollowTheMemberTable) {
+  EXPECT_EQ(tracked->attributeString(258), "trackedObjectName");
+  EXPECT_EQ(tracked->attributeString(259), "trackActionIsShutdown");
+  EXPECT_EQ(tracked->attributeString(260), "trackActionIsShutdownDefault");
+  EXPECT_EQ(tracked->attributeString(261), "trackPriorityDecrement");
+  EXPECT_EQ(tracked->attributeString(262), "trackPriorityDecrementDefault");
+  EXPECT_EQ(tracked->attributeString(154), "xelHasAttrLogInterface");  // the framework's
+  EXPECT_EQ(tracked->attributeString(263), "");
+}
+
+TEST_F(TrackedObjectTest, NotifieeNamesItsNotifierAndCountsItUnlessWeak) {
+  auto n = watch("N");
+  EXPECT_EQ(n->notifier(), tracked.ptr());
+  EXPECT_EQ(tracked->references(), 2u);
+  n->isWeakReferenceIs(true);
+  EXPECT_EQ(tracked->references(), 1u);
+  n->notifierIs(nullptr);
+  EXPECT_EQ(n->name(), "");
+  EXPECT_TRUE(tracked->xelNotifiees().empty());
+}
+
+TEST_F(TrackedObjectTest, DestructionUnlinksWeakNotifieesThatOutliveIt) {
+  auto weak = watch("W");
+  weak->isWeakReferenceIs(true);
+  tracked = nullptr;  // the weak notifiee did not keep it alive
+  EXPECT_EQ(weak->next(), nullptr);
+  EXPECT_TRUE(weak->xelMarkedForDeletion());
+  weak = nullptr;  // and its own end does not reach back into the dead entity
+}
+
+}  // namespace

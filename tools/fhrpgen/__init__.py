@@ -1,0 +1,1 @@
+"""The model generator: reads the schema and writes the C++ model classes."""
