@@ -12,6 +12,8 @@ from __future__ import annotations
 import dataclasses
 import re
 
+from .types import CPP, DefaultError, default_expr
+
 # Where each kind of type starts numbering its own members.
 FIRST_ID = {"value": 2, "entity": 258, "object": 130}
 
@@ -223,6 +225,11 @@ def _check(schema: Schema, fail) -> None:
     known = set(IMPORTED_TYPES) | {t.name for t in schema.types}
     for t in schema.types:
         for m in t.members:
+            if m.default is not None and m.type in CPP:
+                try:
+                    default_expr(m.type, m.default)
+                except DefaultError as e:
+                    fail(m.lineno, f"{t.name}.{m.name}: {e}")
             for tn in (m.type, m.key_type):
                 if tn is not None and tn not in known:
                     fail(m.lineno, f"{t.name}.{m.name}: unknown type '{tn}'")
