@@ -1,63 +1,88 @@
-// The platform under the model, walked through once: network values read
-// from the text an operator would type, a counted entity that records its
-// changes, and the errors a front end would show for bad input.
-#include <Pelno/EthAddr.h>
-#include <Pelno/IntfId.h>
-#include <Pelno/IpAddr.h>
-#include <Pelno/IpAddrWithMask.h>
-#include <Pelno/Text.h>
-#include <Xel/Entity.h>
-#include <Xel/Exception.h>
-#include <Xel/Ptr.h>
+// The worked example of a change, step by step: a tracked object, two
+// observers, a priority decrement set twice, a tracking action, and an
+// observer whose handler fails. Every handler call, failure report and
+// change counter is printed as it happens.
+#include <FhrpConf/FhrpConfig.h>
 
 #include <iostream>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
-// A virtual-ARP gateway on one interface, written by hand the way the
-// generated entities are: an equal value changes nothing; a new one is
-// stored and counted.
-class Gateway : public Xel::Entity {
- public:
-  explicit Gateway(Pelno::IntfId intf) : Entity(intf.name()), intf_(intf) {}
+using Routing::Fhrp::TrackedObject;
 
-  Pelno::IpAddrWithMask address() const { return address_; }
-  void addressIs(Pelno::IpAddrWithMask const& a) {
-    if (a == address_) return;
-    address_ = a;
-    changeCountInc();
+// An agent-style observer: reads the new state from the notifier.
+class Agent : public TrackedObject::Notifiee {
+ public:
+  explicit Agent(std::string label) : label_(std::move(label)) {}
+  void failNextCallIs(bool fail) { failNext_ = fail; }
+
+  void onTrackActionIsShutdown() override {
+    say("onTrackActionIsShutdown()", notifier()->trackActionIsShutdown() ? "true" : "false");
+  }
+  void onTrackPriorityDecrement() override {
+    say("onTrackPriorityDecrement()", std::to_string(notifier()->trackPriorityDecrement()));
+  }
+  using TrackedObject::Notifiee::onNotificationException;
+  void onNotificationException(Xel::AttributeId id) override {
+    std::cout << "    " << label_ << ": onNotificationException(" << id << ") - "
+              << notifier()->attributeString(id) << " handler failed\n";
   }
 
  private:
-  Pelno::IntfId intf_;
-  Pelno::IpAddrWithMask address_;
+  void say(char const* handler, std::string const& value) {
+    std::cout << "    " << label_ << ": " << handler << " reads " << value << "\n";
+    if (failNext_) {
+      failNext_ = false;
+      throw std::runtime_error("agent could not apply the change");
+    }
+  }
+
+  std::string label_;
+  bool failNext_ = false;
 };
 
-void tryParse(char const* what, Xel::String8 const& text) {
-  try {
-    Pelno::fromString<Pelno::IpAddrWithMask>(text);
-    std::cout << "  accepted " << what << "\n";
-  } catch (Xel::Exception const& e) {
-    std::cout << "  rejected " << what << ": " << e.what() << "\n";
-  }
+void step(char const* what) {
+  std::cout << what << "\n";
+}
+
+void counter(Xel::Ptr<TrackedObject> const& tracked) {
+  std::cout << "  change counter: " << tracked->changeCount() << "\n";
 }
 
 }  // namespace
 
 int main() {
-  auto const mac = Pelno::fromString<Pelno::EthAddr>("00:1c:73:00:00:99");
-  std::cout << "shared virtual MAC " << mac << "\n";
+  auto tracked = Routing::Fhrp::trackedObjectFactory("Ethernet1-line-protocol");
+  std::cout << "tracked object '" << tracked->trackedObjectName() << "': shutdown "
+            << std::boolalpha << tracked->trackActionIsShutdown() << ", decrement "
+            << tracked->trackPriorityDecrement() << "\n";
+  counter(tracked);
 
-  Xel::Ptr<Gateway> gw(new Gateway(Pelno::IntfId("Vlan100")));
-  for (char const* text : {"10.1.0.1/24", "10.1.0.1/24", "10.1.0.254/24"}) {
-    gw->addressIs(Pelno::fromString<Pelno::IpAddrWithMask>(text));
-    std::cout << gw->name() << " address " << gw->address() << ", change counter "
-              << gw->changeCount() << "\n";
+  Xel::Ptr<Agent> n1(new Agent("N1")), n2(new Agent("N2"));
+  for (auto const& agent : {n1, n2}) {
+    agent->isRegisteredNotifieeIs(true);
+    agent->notifierIs(tracked);
   }
+  std::cout << "registered N1, then N2\n";
 
-  std::cout << "operator input:\n";
-  tryParse("a mask of 33", "10.1.0.1/33");
-  tryParse("a fifth octet", "10.1.0.1.5/24");
-  tryParse("a host route", "10.1.0.1/32");
+  step("trackPriorityDecrementIs(10): a new value, delivered to N1 then N2");
+  tracked->trackPriorityDecrementIs(10);
+  counter(tracked);
+
+  step("trackPriorityDecrementIs(10) again: equal, nothing happens");
+  tracked->trackPriorityDecrementIs(10);
+  counter(tracked);
+
+  step("trackActionIsShutdownIs(true), N1's handler fails");
+  n1->failNextCallIs(true);
+  tracked->trackActionIsShutdownIs(true);
+  counter(tracked);
+
+  step("trackPriorityDecrementIs(4294967295), N2's handler fails");
+  n2->failNextCallIs(true);
+  tracked->trackPriorityDecrementIs(4294967295u);
+  counter(tracked);
   return 0;
 }

@@ -1,10 +1,9 @@
 // Uses a little of each installed library, through the installed headers
 // only, and exits non-zero if anything behaves differently from the build
 // tree's tests.
+#include <FhrpConf/FhrpConfig.h>
 #include <Pelno/IpAddr.h>
 #include <Pelno/Text.h>
-#include <Xel/Exception.h>
-#include <Xel/String8.h>
 
 #include <cstdio>
 
@@ -18,6 +17,11 @@ int main() {
   } catch (Xel::ParseException const& e) {
     // Exception types must be shared across the library boundary.
     std::printf("rejected as expected: %s\n", e.what());
+  }
+  auto tracked = Routing::Fhrp::trackedObjectFactory("uplink");
+  tracked->trackActionIsShutdownIs(true);
+  if (tracked->changeCount() != 1 || tracked->attributeString(259) != "trackActionIsShutdown") {
+    return 3;
   }
   return 0;
 }
