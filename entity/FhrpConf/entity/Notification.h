@@ -172,10 +172,9 @@ struct Observed {
   // For the notifiee's destructor: leave the list unless the framework has
   // marked the notifiee for deletion.
   static void leave(Notifiee& self) {
-    T const* const notifier = watched(self);
-    if (notifier && self.isRegisteredNotifiee() && !self.xelMarkedForDeletion()) {
-      notifier->xelNotifiees().remove(&self);
-    }
+    // A marked notifiee's notifier may be gone: do not even look at it.
+    if (!self.isRegisteredNotifiee() || self.xelMarkedForDeletion()) return;
+    if (T const* const notifier = watched(self)) notifier->xelNotifiees().remove(&self);
   }
 };
 
