@@ -1,17 +1,19 @@
 # Small helpers so that each library and test states only what is its own.
 
-# fhrp_library(<name> INCLUDE_DIR <dir> SOURCES <src...> [PUBLIC_DEPS <target...>]
+# fhrp_library(<name> INCLUDE_DIR <dir...> SOURCES <src...> [PUBLIC_DEPS <target...>]
 #              [HEADER_DIRS <dir...>])
 # A shared library with a SONAME, hidden symbols, the alias FhrpConf::<name>,
 # and install rules for the library and the headers under HEADER_DIRS
-# (relative to INCLUDE_DIR).
+# (relative to the first INCLUDE_DIR).
 function(fhrp_library name)
-  cmake_parse_arguments(ARG "" "INCLUDE_DIR" "SOURCES;PUBLIC_DEPS;HEADER_DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "INCLUDE_DIR;SOURCES;PUBLIC_DEPS;HEADER_DIRS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   add_library(FhrpConf::${name} ALIAS ${name})
-  target_include_directories(${name} PUBLIC
-    $<BUILD_INTERFACE:${ARG_INCLUDE_DIR}>
-    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  foreach(dir IN LISTS ARG_INCLUDE_DIR)
+    target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${dir}>)
+  endforeach()
+  target_include_directories(${name} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  list(GET ARG_INCLUDE_DIR 0 header_root)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS})
   set_target_properties(${name} PROPERTIES
     VERSION ${PROJECT_VERSION}
@@ -24,7 +26,7 @@ function(fhrp_library name)
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   foreach(dir IN LISTS ARG_HEADER_DIRS)
-    install(DIRECTORY ${ARG_INCLUDE_DIR}/${dir}
+    install(DIRECTORY ${header_root}/${dir}
       DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
       FILES_MATCHING PATTERN "*.h")
   endforeach()
