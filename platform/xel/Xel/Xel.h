@@ -6,6 +6,7 @@
 #include "Xel/Exception.h"
 #include "Xel/Expect.h"
 #include "Xel/Hash.h"
+#include "Xel/HashMap.h"
 #include "Xel/ListRaw.h"
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
