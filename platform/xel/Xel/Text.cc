@@ -1,6 +1,8 @@
 #include "Xel/Text.h"
 
 #include <charconv>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "Xel/Exception.h"
@@ -167,6 +169,54 @@ void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& 
   }
   // Conversion of an unsigned value to a signed type wraps modulo 2^64.
   *out = static_cast<long long>(negative ? 0ull - magnitude : magnitude);
+}
+
+void needString(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                char const* expected) {
+  for (char const* c = expected; *c != '\0'; ++c) {
+    if (*c == ' ') {
+      skipWhiteSpace(pos, end);
+    } else if (!(pos == end) && *pos == *c) {
+      ++pos;
+    } else {
+      std::string problem = "expected ";
+      problem += valueToStrep(String8(expected)).view();
+      throwParseError(problem, pos, end);
+    }
+  }
+}
+
+String8 format(char const* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list again;
+  va_copy(again, args);
+  int const size = std::vsnprintf(nullptr, 0, fmt, args);
+  va_end(args);
+  if (size < 0) {
+    va_end(again);
+    throwInternalException(String8("format: bad format string"));
+  }
+  std::string out(static_cast<std::size_t>(size) + 1, '\0');
+  std::vsnprintf(out.data(), out.size(), fmt, again);
+  va_end(again);
+  return String8(out.data(), static_cast<std::size_t>(size));
+}
+
+void rethrowFromDeserializeAttr(RangeException const& e, String8 const& attrName) {
+  throwRangeException(e.message() + " (attribute " + attrName + ")");
+}
+
+void throwJunkAfterValue(String8::IteratorConst const& pos, String8 const& text) {
+  throwRangeException(format("junk at column %lld deserializing %s", pos.column(), text.c_str()));
+}
+
+template <>
+void deserializeAttr<unsigned int>(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                                   unsigned int* out, String8 const& attrName) {
+  long long n = 0;
+  deserializeAttr(pos, end, &n, attrName);
+  *out = static_cast<unsigned int>(n);
 }
 
 }  // namespace Xel

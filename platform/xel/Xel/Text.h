@@ -23,16 +23,27 @@
 //     cannot read a quoted string at column 3 of 'a: xyz'
 //   so that a user can see both what failed and where.
 //
+// COMPOSITE VALUES
+//   A reader of a value made of named fields matches its fixed pieces with
+//   needString and reads each field through deserializeAttr, which names the
+//   field in any RangeException the field's reader raises: a message about a
+//   number out of range then says which of several numbers it was.
+//   strepToValue reads one whole text and refuses anything left after the
+//   value, white space included, since a writer never puts it there.
+//
 // TYPICAL USAGE
 //   Xel::String8 text = Xel::valueToStrep(Xel::String8("it's"));  // 'it\'s'
 //   Xel::String8 back;
 //   auto pos = text.begin();
 //   Xel::sequenceToValue(pos, text.end(), &back);
 //   Xel::requireEnd(pos, text.end());
+//
+//   long long n = Xel::strepToValue(Xel::String8("42"), static_cast<long long*>(nullptr));
 #pragma once
 
 #include <string_view>
 
+#include "Xel/Exception.h"
 #include "Xel/Export.h"
 #include "Xel/String8.h"
 
@@ -74,5 +85,57 @@ XEL_EXPORT String8 valueToStrep(unsigned long long n);
 XEL_EXPORT String8 valueToStrep(long long n);
 XEL_EXPORT void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
                                 long long* out);
+
+// Consumes the characters of `expected` at pos. A blank in `expected`
+// matches any run of white space, none included; every other character must
+// match itself. A mismatch raises ParseException at the first character that
+// does not match, naming what was expected.
+XEL_EXPORT void needString(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                           char const* expected);
+
+// printf-style formatting into a new string.
+XEL_EXPORT String8 format(char const* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Raises RangeException with e's message followed by " (attribute <name>)".
+[[noreturn]] XEL_EXPORT void rethrowFromDeserializeAttr(RangeException const& e,
+                                                        String8 const& attrName);
+
+// Raises RangeException with the message
+//   "junk at column <column of pos> deserializing <text>"
+[[noreturn]] XEL_EXPORT void throwJunkAfterValue(String8::IteratorConst const& pos,
+                                                 String8 const& text);
+
+// Reads the value of the attribute `attrName` with T's reader, the
+// sequenceToValue(pos, end, T*) that argument-dependent lookup finds for T.
+// A RangeException from the reader goes on through rethrowFromDeserializeAttr;
+// every other exception passes unchanged.
+template <class T>
+void deserializeAttr(String8::IteratorConst& pos, String8::IteratorConst const& end, T* out,
+                     String8 const& attrName) {
+  try {
+    sequenceToValue(pos, end, out);
+  } catch (RangeException const& e) {
+    rethrowFromDeserializeAttr(e, attrName);
+  }
+}
+
+// Reads a 64-bit number and keeps its low 32 bits: text numbers are not
+// checked against the unsigned 32-bit range.
+template <>
+XEL_EXPORT void deserializeAttr<unsigned int>(String8::IteratorConst& pos,
+                                              String8::IteratorConst const& end, unsigned int* out,
+                                              String8 const& attrName);
+
+// Reads `text` as exactly one T, by the same reader as deserializeAttr. The
+// pointer only names the result type and is never used.
+template <class T>
+T strepToValue(String8 const& text, T* /*type tag*/) {
+  T value{};
+  String8::IteratorConst pos = text.begin();
+  String8::IteratorConst const end = text.end();
+  sequenceToValue(pos, end, &value);
+  if (!(pos == end)) throwJunkAfterValue(pos, text);
+  return value;
+}
 
 }  // namespace Xel

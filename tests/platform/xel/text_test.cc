@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -107,6 +108,119 @@ TEST(XelText, BareTokensEndAtDelimiters) {
   auto atComma = comma.begin();
   EXPECT_EQ(Xel::readBareToken(atComma, comma.end()), "");
   EXPECT_TRUE(atComma == comma.begin());
+}
+
+// needString consumes its literal; a blank stands for any white space.
+TEST(XelText, NeedStringMatchesLiteralsWithFlexibleWhiteSpace) {
+  String8 const text("Value ( \t'x'  ,**{");
+  auto pos = text.begin();
+  for (char const* piece : {" Value", " (", " 'x'", " ,", " **", " {"}) {
+    Xel::needString(pos, text.end(), piece);
+  }
+  EXPECT_TRUE(pos == text.end());
+
+  String8 const tight("a:b");
+  auto at = tight.begin();
+  Xel::needString(at, tight.end(), "a : b ");
+  EXPECT_TRUE(at == tight.end());
+}
+
+TEST(XelText, NeedStringRejectsAMismatchAtTheFirstWrongCharacter) {
+  auto need = [](char const* expected) {
+    return [expected](String8 const& text) {
+      auto pos = text.begin();
+      Xel::needString(pos, text.end(), expected);
+    };
+  };
+  expectParseError(need(" Value"), String8("  Valeu"), "5");
+  expectParseError(need(" ("), String8("x"), "0");
+  expectParseError(need("} "), String8(""), "0");
+  // A blank is optional, but never stands for another character.
+  expectParseError(need("a b"), String8("a-b"), "1");
+  try {
+    need(" ,")(String8(";"));
+    ADD_FAILURE() << "';' read as ','";
+  } catch (Xel::ParseException const& e) {
+    EXPECT_NE(std::string_view(e.message().view()).find("expected ' ,'"), std::string::npos)
+        << e.message();
+  }
+}
+
+TEST(XelText, FormatIsPrintfStyle) {
+  EXPECT_EQ(Xel::format("junk at column %lld deserializing %s", 3LL, "256 "),
+            "junk at column 3 deserializing 256 ");
+  EXPECT_EQ(Xel::format("%s", ""), "");
+  std::string const longText(1000, 'q');
+  EXPECT_EQ(Xel::format("<%s>", longText.c_str()).view(), "<" + longText + ">");
+}
+
+TEST(XelText, StrepToValueReadsOneWholeValueOrReportsTheJunk) {
+  auto* const asNumber = static_cast<long long*>(nullptr);
+  auto* const asString = static_cast<String8*>(nullptr);
+  EXPECT_EQ(Xel::strepToValue(String8("-17"), asNumber), -17);
+  EXPECT_EQ(Xel::strepToValue(String8(" 'a b'"), asString), "a b");
+  for (auto const& [text, message] : {
+           std::pair<char const*, char const*>{"12x", "junk at column 2 deserializing 12x"},
+           {"12 ", "junk at column 2 deserializing 12 "},
+           {"1 2", "junk at column 1 deserializing 1 2"},
+       }) {
+    try {
+      Xel::strepToValue(String8(text), asNumber);
+      ADD_FAILURE() << "read " << text;
+    } catch (Xel::RangeException const& e) {
+      EXPECT_EQ(e.message(), message);
+    }
+  }
+  // A value that does not read at all is the reader's parse error.
+  expectParseError([&](String8 const& t) { Xel::strepToValue(t, asNumber); }, String8("x"), "0");
+}
+
+TEST(XelText, DeserializeAttrKeepsTheLowBitsAndNamesTheAttribute) {
+  auto readU32 = [](String8 const& text) {
+    auto pos = text.begin();
+    unsigned int out = 7;
+    Xel::deserializeAttr(pos, text.end(), &out, "value");
+    EXPECT_TRUE(pos == text.end()) << text;
+    return out;
+  };
+  EXPECT_EQ(readU32("4294967295"), 4294967295u);
+  EXPECT_EQ(readU32("4294967296"), 0u);
+  EXPECT_EQ(readU32("4294967299"), 3u);
+  EXPECT_EQ(readU32("-1"), 4294967295u);
+  // A parse error is not a range error and passes unchanged.
+  expectParseError(readU32, String8("x"), "0");
+}
+
+// A value type of the test's own, read by a sequenceToValue that only
+// argument-dependent lookup can find.
+struct Digit {
+  long long value = 0;
+};
+
+void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end, Digit* out) {
+  Xel::sequenceToValue(pos, end, &out->value);
+  if (out->value > 9) Xel::throwRangeException("Digit::value > 9 not allowed");
+}
+
+TEST(XelText, DeserializeAttrAddsTheAttributeNameToRangeErrors) {
+  String8 const good(" 7"), bad("12");
+  Digit d;
+  auto pos = good.begin();
+  Xel::deserializeAttr(pos, good.end(), &d, "digit");
+  EXPECT_EQ(d.value, 7);
+  try {
+    pos = bad.begin();
+    Xel::deserializeAttr(pos, bad.end(), &d, "digit");
+    ADD_FAILURE() << "12 read as a digit";
+  } catch (Xel::RangeException const& e) {
+    EXPECT_EQ(e.message(), "Digit::value > 9 not allowed (attribute digit)");
+  }
+  EXPECT_EQ(Xel::strepToValue(String8("3"), static_cast<Digit*>(nullptr)).value, 3);
+  try {
+    Xel::rethrowFromDeserializeAttr(Xel::RangeException("too big"), "vrId");
+  } catch (Xel::RangeException const& e) {
+    EXPECT_EQ(e.message(), "too big (attribute vrId)");
+  }
 }
 
 }  // namespace
