@@ -1,6 +1,7 @@
 // Behaviour of generated code the model's schema does not reach yet, on the
 // generator's golden output.
 #include <FhrpConf/Gateway.h>
+#include <FhrpConf/Pool.h>
 #include <FhrpConf/Probe.h>
 #include <gtest/gtest.h>
 
@@ -60,6 +61,29 @@ TEST(GeneratedProbe, KeyedChildHasItsKeyAndDefault) {
   EXPECT_TRUE(p->enabled());
   p->enabledIs(false);
   EXPECT_EQ(p->changeCount(), 1u);
+}
+
+// A derived pool sees its removals go through its own override, also when
+// the generated delete-all makes them.
+struct CountingPool : Golden::Pool {
+  using Pool::Pool;
+  using Pool::probesDel;
+  int removals = 0;
+  Xel::Ptr<Golden::Probe> probesDel(ProbesIterator& it) override {
+    ++removals;
+    return Pool::probesDel(it);
+  }
+};
+
+TEST(GeneratedPool, DeleteAllGoesThroughTheVirtualDeleteByIterator) {
+  Ptr<CountingPool> pool(new CountingPool("p"));
+  for (char const* name : {"a", "b", "c"}) pool->probesIs(name);
+  pool->weightsIs(Pelno::IpAddr::fromHostOrder(1), 7);
+  EXPECT_EQ(pool->probes("b")->parent(), pool.ptr());
+  pool->probesDelAll();
+  EXPECT_EQ(pool->removals, 3);
+  EXPECT_EQ(pool->probesMembers(), 0u);
+  EXPECT_EQ(pool->weights(Pelno::IpAddr::fromHostOrder(1)), 7u);
 }
 
 }  // namespace

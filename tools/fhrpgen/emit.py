@@ -48,6 +48,7 @@ class Pieces:
     defs: list = dataclasses.field(default_factory=list)  # in the .cc
     handlers: list = dataclasses.field(default_factory=list)  # in NotifieeConst
     rows: list = dataclasses.field(default_factory=list)  # the member table
+    teardown: list = dataclasses.field(default_factory=list)  # destructor, before notifiees
 
 
 def _cpp(type_name: str):
@@ -131,6 +132,149 @@ def _emit_const(t: Type, m: Member, p: Pieces) -> None:
 
 EMITTERS = {"key": _emit_key, "attr": _emit_attr, "const": _emit_const}
 
+VALUE_COLLECTION_DECLS = """$comment$
+  class Xel$Cap$ : public Xel::HashMapValueNode<$K$, $V$, Xel$Cap$> {
+   public:
+    using HashMapValueNode::HashMapValueNode;
+  };
+  using $Cap$Map = Xel::HashMap<Xel$Cap$, $K$, $V$>;
+  using $Cap$Iterator = $Cap$Map::Iterator;
+  using $Cap$IteratorConst = $Cap$Map::IteratorConst;
+  $V$ $name$($Kp$ key) const;
+  $Cap$IteratorConst $name$IteratorConst() const { return $Cap$IteratorConst($name$_); }
+  $Cap$Iterator $name$Iterator() const { return $Cap$Iterator($name$_); }
+  Xel::U32 $name$Members() const noexcept { return $name$_.members(); }
+  $virtual$void $name$Is($Kp$ key, $Vp$ value);
+  Xel::Ptr<Xel$Cap$> new$Cap$($Kp$ key, $Vp$ value);
+  $virtual$$V$ $name$Del($Kp$ key);
+  $virtual$$V$ $name$Del($Cap$Iterator& it);
+  void $name$DelAll();
+  $virtual$void $name$Notify($Kp$ key);"""
+
+VALUE_COLLECTION_DEFS = """$line$
+$V$ $T$::$name$($Kp$ key) const { return $E$::valueAt(*this, $name$_, key); }
+
+void $T$::$name$Is($Kp$ key, $Vp$ value) {
+  $E$::valueIs<Xel$Cap$>(*this, $name$_, key, value, &$T$::$name$Notify);
+}
+
+Xel::Ptr<$T$::Xel$Cap$> $T$::new$Cap$($Kp$ key, $Vp$ value) {
+  return $E$::newValue<Xel$Cap$>($name$_, key, value);
+}
+
+$V$ $T$::$name$Del($Kp$ key) { return $E$::valueDel(*this, $name$_, key, &$T$::$name$Notify); }
+
+$V$ $T$::$name$Del($Cap$Iterator& it) {
+  return $E$::valueDelAt(*this, $name$_, it, &$T$::$name$Notify);
+}
+
+void $T$::$name$DelAll() {
+  $E$::delAll(*this, $name$_, static_cast<$V$ ($T$::*)($Cap$Iterator&)>(&$T$::$name$Del));
+}
+
+$notify$"""
+
+CHILD_COLLECTION_DECLS = """$comment$
+  using $Cap$Map = Xel::HashMap<$C$, $K$, $C$>;
+  using $Cap$Iterator = $Cap$Map::Iterator;
+  using $Cap$IteratorConst = $Cap$Map::IteratorConst;
+  Xel::Ptr<$C$> $name$($Kp$ key) const;
+  $Cap$IteratorConst $name$IteratorConst() const { return $Cap$IteratorConst($name$_); }
+  $Cap$Iterator $name$Iterator() const { return $Cap$Iterator($name$_); }
+  Xel::U32 $name$Members() const noexcept { return $name$_.members(); }
+  $virtual$Xel::Ptr<$C$> $name$Is($Kp$ key);
+  Xel::Ptr<$C$> new$Cap$($Kp$ key);
+  $virtual$Xel::Ptr<$C$> $name$Del($Kp$ key);
+  $virtual$Xel::Ptr<$C$> $name$Del($Cap$Iterator& it);
+  void $name$DelAll();
+  $virtual$void $name$Notify($Kp$ key);"""
+
+CHILD_COLLECTION_DEFS = """$line$
+Xel::Ptr<$C$> $T$::$name$($Kp$ key) const { return $E$::childAt(*this, $name$_, key); }
+
+Xel::Ptr<$C$> $T$::$name$Is($Kp$ key) {
+  return $E$::childIs<$C$>(*this, $name$_, key, $id$, &$T$::$name$Notify);
+}
+
+Xel::Ptr<$C$> $T$::new$Cap$($Kp$ key) { return $E$::newChild<$C$>(*this, $name$_, key, $id$); }
+
+Xel::Ptr<$C$> $T$::$name$Del($Kp$ key) {
+  return $E$::childDel(*this, $name$_, key, &$T$::$name$Notify);
+}
+
+Xel::Ptr<$C$> $T$::$name$Del($Cap$Iterator& it) {
+  return $E$::childDelAt(*this, $name$_, it, &$T$::$name$Notify);
+}
+
+void $T$::$name$DelAll() {
+  $E$::delAll(*this, $name$_,
+              static_cast<Xel::Ptr<$C$> ($T$::*)($Cap$Iterator&)>(&$T$::$name$Del));
+}
+
+$notify$"""
+
+NOTIFY_DEF = """void $T$::$name$Notify($Kp$ key) {
+  $E$::deliver<NotifieeConst>(notifiees_, $id$, [&key](NotifieeConst& n) { n.on$Cap$(key); });
+}"""
+
+COLLECTION_HANDLERS = """$comment$
+  virtual void on$Cap$($Kp$ /*key*/) {}
+  virtual void on$Cap$xelImmediate() {}
+  virtual void on$Cap$() {}"""
+
+
+def _emit_collection(t: Type, m: Member, p: Pieces, schema: Schema) -> None:
+    key = _cpp(m.key_type)
+    for h in (key.header, "Xel/HashMap.h"):
+        if h:
+            p.includes.add(h)
+    child = schema.type(m.type)
+    values = dict(comment=_comment(m), line=_schema_line(m), T=t.name, name=m.name,
+                  Cap=m.capitalized, K=key.spelling, Kp=key.param(), id=str(m.id), E=p.E,
+                  virtual="virtual " if t.virtual else "")
+    values["notify"] = subst(NOTIFY_DEF, **values)
+    if child is not None and child.kind == "entity":
+        p.includes.add(f"FhrpConf/{child.name}.h")
+        values["C"] = child.name
+        p.decls.append(subst(CHILD_COLLECTION_DECLS, **values))
+        p.defs.append(subst(CHILD_COLLECTION_DEFS, **values))
+        p.teardown.append(f"  {m.name}DelAll();")
+        map_type = f"{m.capitalized}Map"
+    else:
+        value = _cpp(m.type)
+        if value.header:
+            p.includes.add(value.header)
+        values["V"], values["Vp"] = value.spelling, value.param()
+        p.decls.append(subst(VALUE_COLLECTION_DECLS, **values))
+        p.defs.append(subst(VALUE_COLLECTION_DEFS, **values))
+        map_type = f"{m.capitalized}Map"
+    p.fields.append(f"  {map_type} {m.name}_;")
+    p.handlers.append(subst(COLLECTION_HANDLERS, **values))
+    p.rows.append(f'    {{{m.id}, "{m.name}", {p.E}::MemberKind::collection}},')
+
+
+KEYED_MEMBER_DECLS = """
+  // For the collection that holds this entity: its key, and its link to
+  // the next member of the same bucket.
+  $Kr$ xelKey() const noexcept { return $key$_; }
+  void xelNextIs($T$* next);
+  static Xel::U16 xelLinkOffset() noexcept;"""
+
+KEYED_MEMBER_DEFS = """// Changing the link is a change of this entity's stored state.
+void $T$::xelNextIs($T$* next) {
+  if (xelSibling_.ptr() == next) return;
+  xelSibling_ = next;
+  changeCountInc();
+}
+
+Xel::U16 $T$::xelLinkOffset() noexcept {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+  return static_cast<Xel::U16>(offsetof($T$, xelSibling_));
+#pragma GCC diagnostic pop
+}"""
+
+
 
 HEADER = """\
 // Generated by tools/fhrp-gen from $schema$: do not edit.
@@ -164,7 +308,7 @@ $decls$
   // The notifiees watching this entity, in delivery order; the entity
   // layer's to change.
   $E$::NotifieeList& xelNotifiees() const noexcept { return notifiees_; }
-
+$keyed$
   // The type's own members with their ids, in declaration order.
   static constexpr $E$::MemberInfo xelMembers[] = {
 $rows$
@@ -207,6 +351,7 @@ SOURCE = """\
 // Generated by tools/fhrp-gen from $schema$: do not edit.
 #include "FhrpConf/$T$.h"
 
+#include <cstddef>
 #include <utility>
 
 namespace $ns$ {
@@ -214,7 +359,9 @@ namespace $ns$ {
 $T$::$T$($keyparam$)
     : $init$ {}
 
-$T$::~$T$() { $E$::unlinkAllOnDestruction(notifiees_); }
+$T$::~$T$() {
+$teardown$  $E$::unlinkAllOnDestruction(notifiees_);
+}
 
 void $T$::zeroReferencesIs(bool) {
   $E$::deliverZeroReferences<NotifieeConst>(notifiees_);
@@ -225,7 +372,7 @@ Xel::String8 $T$::attributeString(Xel::AttributeId id) const {
   return Xel::Entity::attributeString(id);
 }
 
-$defs$
+$keyeddefs$$defs$
 
 void $T$::NotifieeConst::notifierIs(Xel::Ptr<Xel::PtrInterface const> const& p) {
   $E$::Observed<$T$>::notifierIs(*this, p);
@@ -263,6 +410,9 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
     E = "entity" if schema.namespace == ENTITY_PARENT else f"::{ENTITY_PARENT}::entity"
     p = Pieces(E)
     for m in t.members:
+        if m.kind == "collection":
+            _emit_collection(t, m, p, schema)
+            continue
         emit = EMITTERS.get(m.kind)
         if emit is None:
             raise EmitError(f"{t.name}.{m.name}: {m.kind} members are not generated yet")
@@ -276,7 +426,14 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         keyarg = f"std::move({key.name})"
         init = f"{key.name}_(std::move({key.name}))"
     sibling = ""
+    keyed_decls = keyed_defs = ""
     if schema.is_member_of_collection(t):
+        key = t.key
+        kr = _cpp(key.type)
+        keyed = dict(T=t.name, key=key.name,
+                     Kr=kr.spelling if kr.literal else f"{kr.spelling} const&")
+        keyed_decls = subst(KEYED_MEMBER_DECLS, **keyed)
+        keyed_defs = subst(KEYED_MEMBER_DEFS, **keyed) + "\n\n"
         sibling = ("  // The next entity in the same bucket of the parent's collection; only\n"
                    "  // that collection writes it.\n"
                    f"  Xel::Ptr<{t.name}> xelSibling_;\n")
@@ -286,8 +443,10 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
     header = subst(HEADER, includes=includes, version=str(SUPPORT_VERSION),
                    decls="\n\n".join(p.decls), rows="\n".join(p.rows),
                    fields="\n".join(p.fields), sibling=sibling,
-                   handlers="\n\n".join(p.handlers), **common)
-    source = subst(SOURCE, init=init, defs="\n\n".join(p.defs), **common)
+                   handlers="\n\n".join(p.handlers), keyed=keyed_decls, **common)
+    teardown = "".join(line + "\n" for line in p.teardown)
+    source = subst(SOURCE, init=init, defs="\n\n".join(p.defs), keyeddefs=keyed_defs,
+                   teardown=teardown, **common)
     return {f"FhrpConf/{t.name}.h": header, f"{t.name}.cc": source}
 
 

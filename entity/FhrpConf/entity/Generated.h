@@ -7,10 +7,12 @@
 #pragma once
 
 #include <Xel/Entity.h>
+#include <Xel/HashMap.h>
 #include <Xel/Ptr.h>
 #include <Xel/String8.h>
 
 #include "FhrpConf/Export.h"
+#include "FhrpConf/entity/Collections.h"
 #include "FhrpConf/entity/Members.h"
 #include "FhrpConf/entity/Notification.h"
 
