@@ -1,0 +1,139 @@
+// Value collections of the model, on VrrpIpAddrs (address to bool) and
+// DynVarpConfigError (MAC address to text).
+#include <FhrpConf/FhrpConfig.h>
+#include <Pelno/Text.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Routing::Fhrp::DynVarpConfigError;
+using Routing::Fhrp::VrrpIpAddrs;
+using Xel::Ptr;
+
+Pelno::IpAddr addr(Xel::U32 host) {
+  return Pelno::IpAddr::fromHostOrder(0x0a000000u + host);
+}
+
+// Logs each per-key call by the address's last byte, and can act on one.
+struct AddrsWatcher : VrrpIpAddrs::Notifiee {
+  std::vector<Xel::U32> keys;
+  std::function<void(Pelno::IpAddr)> action;
+  void onAddrs(Pelno::IpAddr key) override {
+    keys.push_back(key.hostOrder() & 0xff);
+    if (action) action(key);
+  }
+  using VrrpIpAddrs::Notifiee::onAddrs;
+};
+
+class ValueCollection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    watcher->isRegisteredNotifieeIs(true);
+    watcher->notifierIs(set);
+  }
+  Ptr<VrrpIpAddrs> set = Routing::Fhrp::vrrpIpAddrsFactory("backup-addresses");
+  Ptr<AddrsWatcher> watcher{new AddrsWatcher};
+};
+
+TEST_F(ValueCollection, SetAddsChangesAndIgnoresAnEqualValue) {
+  set->addrsIs(addr(1), true);
+  EXPECT_EQ(set->changeCount(), 1u);
+  set->addrsIs(addr(1), true);
+  EXPECT_EQ(set->changeCount(), 1u);
+  set->addrsIs(addr(1), false);
+  EXPECT_EQ(set->changeCount(), 2u);
+  EXPECT_EQ(watcher->keys, (std::vector<Xel::U32>{1, 1}));
+  EXPECT_FALSE(set->addrs(addr(1)));
+  EXPECT_EQ(set->addrsMembers(), 1u);
+}
+
+TEST_F(ValueCollection, DeleteReturnsTheStoredValueOrFalse) {
+  EXPECT_FALSE(set->addrsDel(addr(9)));
+  EXPECT_EQ(set->changeCount(), 0u);
+  EXPECT_TRUE(watcher->keys.empty());
+  set->addrsIs(addr(9), true);
+  EXPECT_TRUE(set->addrsDel(addr(9)));
+  EXPECT_EQ(set->changeCount(), 2u);
+  EXPECT_EQ(watcher->keys, (std::vector<Xel::U32>{9, 9}));
+  EXPECT_EQ(set->addrsMembers(), 0u);
+}
+
+TEST_F(ValueCollection, KeyedReadCountsEvenWhenAbsent) {
+  EXPECT_FALSE(set->addrs(addr(3)));
+  EXPECT_FALSE(set->addrs(addr(3)));
+  EXPECT_EQ(set->readCount(), 2u);
+  EXPECT_EQ(set->changeCount(), 0u);
+}
+
+TEST_F(ValueCollection, NewInsertsWithoutCountingOrTelling) {
+  auto node = set->newAddrs(addr(4), true);
+  EXPECT_EQ(node->xelKey(), addr(4));
+  EXPECT_TRUE(set->addrs(addr(4)));
+  EXPECT_EQ(set->changeCount(), 0u);
+  EXPECT_TRUE(watcher->keys.empty());
+}
+
+TEST_F(ValueCollection, NotifyTellsWithoutAChange) {
+  set->addrsNotify(addr(5));
+  EXPECT_EQ(watcher->keys, std::vector<Xel::U32>{5});
+  EXPECT_EQ(set->changeCount(), 0u);
+}
+
+TEST_F(ValueCollection, DeleteAllTellsEachKeyOnceEvenWhenAHandlerRemovesAhead) {
+  for (Xel::U32 i = 1; i <= 3; ++i) set->addrsIs(addr(i), true);
+  std::vector<Xel::U32> order;
+  for (auto it = set->addrsIteratorConst(); it; it.advance())
+    order.push_back(it->xelKey().hostOrder() & 0xff);
+  watcher->keys.clear();
+  // The first removal's handler removes the last member in map order.
+  Xel::U32 const last = order.back();
+  watcher->action = [&](Pelno::IpAddr key) {
+    if ((key.hostOrder() & 0xff) == order.front()) set->addrsDel(addr(last));
+  };
+  set->addrsDelAll();
+  EXPECT_EQ(set->addrsMembers(), 0u);
+  ASSERT_EQ(watcher->keys.size(), 3u);
+  EXPECT_EQ(std::count(watcher->keys.begin(), watcher->keys.end(), last), 1);
+  EXPECT_EQ(set->changeCount(), 6u);  // three insertions, three removals
+}
+
+TEST_F(ValueCollection, IteratorMovesOnAfterItsMemberIsDeleted) {
+  for (Xel::U32 i = 1; i <= 20; ++i) set->addrsIs(addr(i), i % 2 == 0);
+  std::vector<Xel::U32> order;
+  for (auto it = set->addrsIteratorConst(); it; it.advance())
+    order.push_back(it->xelKey().hostOrder());
+  std::vector<Xel::U32> seen;
+  for (auto it = set->addrsIterator(); it; it.advance()) {
+    seen.push_back(it->xelKey().hostOrder());
+    bool const stored = it->value();
+    EXPECT_EQ(set->addrsDel(it), stored);
+  }
+  EXPECT_EQ(seen, order);
+  VrrpIpAddrs::AddrsIterator atEnd = set->addrsIterator();
+  EXPECT_FALSE(set->addrsDel(atEnd));
+}
+
+TEST_F(ValueCollection, DestructionEmptiesValuesWithoutTelling) {
+  for (Xel::U32 i = 1; i <= 3; ++i) set->addrsIs(addr(i), true);
+  watcher->isWeakReferenceIs(true);
+  watcher->keys.clear();
+  set = nullptr;
+  EXPECT_TRUE(watcher->keys.empty());
+}
+
+TEST(TextCollection, DeleteOfAnAbsentMacGivesTheEmptyText) {
+  auto errors = Routing::Fhrp::dynVarpConfigErrorFactory("dynamic");
+  Pelno::EthAddr const mac = Pelno::fromString<Pelno::EthAddr>("00:1c:73:00:00:99");
+  EXPECT_EQ(errors->virtualMacErrorDel(mac), "");
+  errors->virtualMacErrorIs(mac, "duplicate virtual MAC");
+  EXPECT_EQ(errors->virtualMacError(mac), "duplicate virtual MAC");
+  EXPECT_EQ(errors->virtualMacErrorDel(mac), "duplicate virtual MAC");
+  EXPECT_EQ(errors->changeCount(), 2u);
+}
+
+}  // namespace
