@@ -63,4 +63,17 @@ TEST(ChangeCost, UpToEightNotifieesNoAllocationThenOneSnapshot) {
   }
 }
 
+TEST(ChangeCost, LookupsEqualSetsAndRemovalsAllocateNothing) {
+  auto set = Routing::Fhrp::vrrpIpAddrsFactory("addrs");
+  for (Xel::U32 i = 0; i < 100; ++i) set->addrsIs(Pelno::IpAddr::fromHostOrder(i), true);
+  EXPECT_EQ(allocationsDuring([&] {
+              for (Xel::U32 i = 0; i < 200; ++i) set->addrs(Pelno::IpAddr::fromHostOrder(i));
+              for (Xel::U32 i = 0; i < 100; ++i)
+                set->addrsIs(Pelno::IpAddr::fromHostOrder(i), true);
+              for (Xel::U32 i = 0; i < 100; ++i) set->addrsDel(Pelno::IpAddr::fromHostOrder(i));
+            }),
+            0);
+  EXPECT_EQ(set->addrsMembers(), 0u);
+}
+
 }  // namespace
