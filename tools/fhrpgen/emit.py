@@ -49,6 +49,7 @@ class Pieces:
     handlers: list = dataclasses.field(default_factory=list)  # in NotifieeConst
     rows: list = dataclasses.field(default_factory=list)  # the member table
     teardown: list = dataclasses.field(default_factory=list)  # destructor, before notifiees
+    private_decls: list = dataclasses.field(default_factory=list)  # private, before the fields
 
 
 def _cpp(type_name: str):
@@ -253,6 +254,43 @@ def _emit_collection(t: Type, m: Member, p: Pieces, schema: Schema) -> None:
     p.rows.append(f'    {{{m.id}, "{m.name}", {p.E}::MemberKind::collection}},')
 
 
+SINGLE_CHILD_DECLS = """$comment$
+  Xel::Ptr<$C$> $name$() const noexcept { return $name$_; }
+  Xel::Ptr<$C$> new$Cap$(Xel::Name name);
+  Xel::Ptr<$C$> $name$Is(Xel::Name name);
+  Xel::Ptr<$C$> $name$Del();"""
+
+SINGLE_CHILD_DEFS = """$line$
+Xel::Ptr<$C$> $T$::new$Cap$(Xel::Name name) {
+  return $E$::newSingleChild<$C$>(*this, std::move(name), $id$);
+}
+
+Xel::Ptr<$C$> $T$::$name$Is(Xel::Name name) {
+  return $E$::singleChildIs(*this, $name$_, name, &$T$::new$Cap$, [this] { $name$Tell(); });
+}
+
+Xel::Ptr<$C$> $T$::$name$Del() {
+  return $E$::singleChildDel(*this, $name$_, [this] { $name$Tell(); });
+}
+
+void $T$::$name$Tell() {
+  $E$::deliver<NotifieeConst>(notifiees_, $id$, [](NotifieeConst& n) { n.on$Cap$(); });
+}"""
+
+
+def _emit_child(t: Type, m: Member, p: Pieces, schema: Schema) -> None:
+    p.includes.add(f"FhrpConf/{m.type}.h")
+    values = dict(comment=_comment(m), line=_schema_line(m), T=t.name, name=m.name,
+                  Cap=m.capitalized, C=m.type, id=str(m.id), E=p.E)
+    p.decls.append(subst(SINGLE_CHILD_DECLS, **values))
+    p.defs.append(subst(SINGLE_CHILD_DEFS, **values))
+    p.fields.append(f"  Xel::Ptr<{m.type}> {m.name}_;")
+    p.private_decls.append(f"  // Tells the notifiees that {m.name} changed.\n  void {m.name}Tell();")
+    p.handlers.append(f"{_comment(m)}\n  virtual void on{m.capitalized}() {{}}")
+    p.teardown.append(f"  {m.name}Del();")
+    p.rows.append(f'    {{{m.id}, "{m.name}", {p.E}::MemberKind::child}},')
+
+
 KEYED_MEMBER_DECLS = """
   // For the collection that holds this entity: its key, and its link to
   // the next member of the same bucket.
@@ -315,7 +353,7 @@ $rows$
   };
 
  private:
-$fields$
+$private$$fields$
 $sibling$  mutable $E$::NotifieeList notifiees_;
 };
 
@@ -413,6 +451,9 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         if m.kind == "collection":
             _emit_collection(t, m, p, schema)
             continue
+        if m.kind == "child":
+            _emit_child(t, m, p, schema)
+            continue
         emit = EMITTERS.get(m.kind)
         if emit is None:
             raise EmitError(f"{t.name}.{m.name}: {m.kind} members are not generated yet")
@@ -443,7 +484,8 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
     header = subst(HEADER, includes=includes, version=str(SUPPORT_VERSION),
                    decls="\n\n".join(p.decls), rows="\n".join(p.rows),
                    fields="\n".join(p.fields), sibling=sibling,
-                   handlers="\n\n".join(p.handlers), keyed=keyed_decls, **common)
+                   handlers="\n\n".join(p.handlers), keyed=keyed_decls,
+                   private="".join(d + "\n\n" for d in p.private_decls), **common)
     teardown = "".join(line + "\n" for line in p.teardown)
     source = subst(SOURCE, init=init, defs="\n\n".join(p.defs), keyeddefs=keyed_defs,
                    teardown=teardown, **common)

@@ -233,9 +233,10 @@ def _check(schema: Schema, fail) -> None:
             for tn in (m.type, m.key_type):
                 if tn is not None and tn not in known:
                     fail(m.lineno, f"{t.name}.{m.name}: unknown type '{tn}'")
-            if m.kind in ("child",) and (schema.type(m.type) is None or
-                                         schema.type(m.type).kind != "entity"):
-                fail(m.lineno, f"{t.name}.{m.name}: a child must be an entity type")
+            if m.kind == "child" and (schema.type(m.type) is None or
+                                      schema.type(m.type).kind != "entity" or
+                                      not schema.type(m.type).named):
+                fail(m.lineno, f"{t.name}.{m.name}: a single child must be a named entity type")
             if m.kind == "collection" and schema.type(m.type) is not None:
                 child = schema.type(m.type)
                 if child.kind == "value":

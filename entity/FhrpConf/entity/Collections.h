@@ -16,6 +16,10 @@
 #include <Xel/Entity.h>
 #include <Xel/HashMap.h>
 #include <Xel/Ptr.h>
+#include <Xel/String8.h>
+
+#include <type_traits>
+#include <utility>
 
 #include "FhrpConf/entity/EntityAccess.h"
 
@@ -149,6 +153,50 @@ void delAll(Owner& owner, Map const& map, Del del) {
     (owner.*del)(it);
     it.advance();
   }
+}
+
+// Single children (a child entity held in an attribute rather than in a
+// collection), keyed by their name.
+
+// Builds a child named `name` and makes it a child of `owner` under `id`,
+// without storing it and without notification.
+template <class Child, class Owner>
+Xel::Ptr<Child> newSingleChild(Owner& owner, Xel::Name name, Xel::AttributeId id) {
+  Xel::Ptr<Child> child(new Child(std::move(name)));
+  child->parentAttrIdIs(id);
+  child->parentIs(Xel::Ptr<Xel::Entity>(&owner));
+  return child;
+}
+
+// Create or replace: the present child when its name is `name` (counted,
+// not told); otherwise a new child replaces the old one, which leaves the
+// tree. A replacement counts twice and is told once.
+template <class Child, class Owner, class Make, class Tell>
+Xel::Ptr<Child> singleChildIs(Owner& owner, Xel::Ptr<Child>& slot, Xel::Name const& name,
+                              Make make, Tell tell) {
+  if (slot && slot->name() == name) {
+    Xel::EntityAccess::changeCountInc(owner);
+    return slot;
+  }
+  if (slot) {
+    Xel::EntityAccess::changeCountInc(owner);
+    slot->parentIs(nullptr);
+  }
+  slot = (owner.*make)(name);
+  Xel::EntityAccess::changeCountInc(owner);
+  tell();
+  return slot;
+}
+
+// Removes the child, if any: counted, out of the tree, told.
+template <class Child, class Owner, class Tell>
+Xel::Ptr<Child> singleChildDel(Owner& owner, Xel::Ptr<Child>& slot, Tell tell) {
+  Xel::Ptr<Child> removed = std::move(slot);
+  if (!removed) return removed;
+  Xel::EntityAccess::changeCountInc(owner);
+  removed->parentIs(nullptr);
+  tell();
+  return removed;
 }
 
 }  // namespace Routing::Fhrp::entity
