@@ -1,6 +1,7 @@
 // Behaviour of generated code the model's schema does not reach yet, on the
 // generator's golden output.
 #include <FhrpConf/Gateway.h>
+#include <FhrpConf/Lease.h>
 #include <FhrpConf/Pool.h>
 #include <FhrpConf/Probe.h>
 #include <FhrpConf/Root.h>
@@ -139,6 +140,20 @@ TEST(GeneratedRoot, DestructionRemovesTheChildAndTellsWeakWatchers) {
   root = nullptr;
   EXPECT_EQ(w->pools, 1);
   EXPECT_EQ(pool->parent(), nullptr);
+}
+
+TEST(GeneratedLease, ObjectCollectionKeepsNoBooks) {
+  Pelno::IpAddrWithMask const peer(Pelno::IpAddr::fromHostOrder(0x0a000001u), 24);
+  Ptr<Golden::Lease> lease = Golden::leaseFactory(peer);
+  EXPECT_EQ(lease->peer(), peer);
+  auto const host = Pelno::IpAddr::fromHostOrder(0x0a000002u);
+  lease->hostsIs(host, true);
+  lease->hostsIs(host, true);
+  lease->hostsNotify(host);  // does nothing
+  EXPECT_TRUE(lease->hosts(host));
+  EXPECT_TRUE(lease->hostsDel(host));
+  EXPECT_FALSE(lease->hostsDel(host));
+  EXPECT_EQ(lease->hostsMembers(), 0u);
 }
 
 }  // namespace

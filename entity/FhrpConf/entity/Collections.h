@@ -25,10 +25,17 @@
 
 namespace Routing::Fhrp::entity {
 
+// An entity counts its changes and keyed reads; a plain counted object that
+// owns a collection keeps no such books.
+inline void countChange(Xel::Entity& owner) noexcept { Xel::EntityAccess::changeCountInc(owner); }
+inline void countChange(Xel::PtrInterface&) noexcept {}
+inline void countRead(Xel::Entity const& owner) noexcept { Xel::EntityAccess::readCountInc(owner); }
+inline void countRead(Xel::PtrInterface const&) noexcept {}
+
 // The stored value under `key`, or the value type's default when absent.
-template <class Map, class Key>
-auto valueAt(Xel::Entity const& owner, Map const& map, Key const& key) {
-  Xel::EntityAccess::readCountInc(owner);
+template <class Owner, class Map, class Key>
+auto valueAt(Owner const& owner, Map const& map, Key const& key) {
+  countRead(owner);
   auto const* node = map[key];
   using Value = std::decay_t<decltype(node->value())>;
   return node ? node->value() : Value();
@@ -37,7 +44,7 @@ auto valueAt(Xel::Entity const& owner, Map const& map, Key const& key) {
 // The child under `key`, or an empty pointer.
 template <class Map, class Key>
 auto childAt(Xel::Entity const& owner, Map const& map, Key const& key) {
-  Xel::EntityAccess::readCountInc(owner);
+  countRead(owner);
   using Child = std::remove_pointer_t<decltype(map[key])>;
   return Xel::Ptr<Child>(map[key]);
 }
@@ -60,7 +67,7 @@ void valueIs(Owner& owner, Map& map, Key const& key, Value const& value, Notify 
   } else {
     newValue<Node>(map, key, value);
   }
-  Xel::EntityAccess::changeCountInc(owner);
+  countChange(owner);
   (owner.*notify)(key);
 }
 
@@ -68,7 +75,7 @@ void valueIs(Owner& owner, Map& map, Key const& key, Value const& value, Notify 
 template <class Owner, class Map, class Node, class Notify>
 auto removeValue(Owner& owner, Map& map, Xel::Ptr<Node> const& node, Notify notify) {
   map.deleteMember(node.ptr());
-  Xel::EntityAccess::changeCountInc(owner);
+  countChange(owner);
   (owner.*notify)(node->xelKey());
   return node->value();
 }
