@@ -57,7 +57,8 @@ Ptr<Out> const& operator<<(Ptr<Out> const& out, int v) {
 }
 
 Ptr<Out> const& operator<<(Ptr<Out> const& out, String8 const& v) {
-  if (v.size() > 0xffffffffu) throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
+  if (static_cast<unsigned long long>(v.size()) > 0xffffffffull)
+    throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
   appendU32(out, static_cast<U32>(v.size()));
   out->bytesAppend(v.data(), v.size());
   return out;
