@@ -126,6 +126,43 @@ XEL_EXPORT void deserializeAttr<unsigned int>(String8::IteratorConst& pos,
                                               String8::IteratorConst const& end, unsigned int* out,
                                               String8 const& attrName);
 
+// Reads the text form of a value type made of named fields,
+//   Value('<fullName>', ** {'<field>': <value>, '<field>': <value>})
+// with white space allowed before every piece and after the closing
+// parenthesis. For each field, readField(name) reads the field's value at
+// pos and returns false when the type has no field of that name. Fields may
+// come in any order, be left out or repeat; what they are set to is for
+// readField to decide. Raises RangeException with
+//   "premature end of value type <shortName>"  when the text ends inside
+//   "<shortName> has no such attribute: <name>" for an unknown field
+// and the needString parse error for a literal piece that does not match.
+template <class ReadField>
+void readValueFields(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                     char const* fullName, char const* shortName, ReadField readField) {
+  needString(pos, end, " Value");
+  needString(pos, end, " (");
+  needString(pos, end, (" '" + String8(fullName) + "'").c_str());
+  needString(pos, end, " ,");
+  needString(pos, end, " **");
+  needString(pos, end, " {");
+  for (bool first = true;; first = false) {
+    needString(pos, end, " ");
+    if (pos == end) throwRangeException("premature end of value type " + String8(shortName));
+    if (*pos == '}') {
+      needString(pos, end, "} ");
+      needString(pos, end, ") ");
+      return;
+    }
+    if (!first) needString(pos, end, ", ");
+    String8 name;
+    sequenceToValue(pos, end, &name);
+    needString(pos, end, " : ");
+    if (!readField(name)) {
+      throwRangeException(String8(shortName) + " has no such attribute: " + name);
+    }
+  }
+}
+
 // Reads `text` as exactly one T, by the same reader as deserializeAttr. The
 // pointer only names the result type and is never used.
 template <class T>
