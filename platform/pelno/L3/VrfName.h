@@ -22,6 +22,12 @@ class PELNO_EXPORT VrfName {
   VrfName() noexcept = default;
   // A name of more than maxBytes bytes raises Xel::RangeException.
   explicit VrfName(Xel::String8 name);
+  // The bytes of s up to its terminating zero; a null pointer gives the
+  // empty name. More than maxBytes bytes raise Xel::RangeException with
+  // "VrfName::bytes > 100 not allowed". Defined by libFhrpConf, which owns
+  // this check: code that links only this library builds names from a
+  // String8.
+  explicit VrfName(char const* s);
 
   Xel::String8 const& str() const noexcept { return name_; }
   Xel::U32 hash() const noexcept { return name_.hash(); }

@@ -128,7 +128,8 @@ struct Samples<Pelno::EthAddr> {
 template <>
 struct Samples<L3::VrfName> {
   static std::vector<L3::VrfName> ascending() {
-    return {L3::VrfName(), L3::VrfName("default"), L3::VrfName("red"),
+    // From String8: the character-string constructor belongs to libFhrpConf.
+    return {L3::VrfName(), L3::VrfName(String8("default")), L3::VrfName(String8("red")),
             L3::VrfName(String8(std::string(100, 'z')))};
   }
   static std::vector<String8> bad() { return {"", "red", "'red"}; }
@@ -139,8 +140,8 @@ struct Samples<VirtualIp::VrfIpPair> {
   static std::vector<VirtualIp::VrfIpPair> ascending() {
     auto const v4 = Pelno::IpGenAddr(fromString<Pelno::IpAddr>("10.0.0.1"));
     auto const v6 = Pelno::IpGenAddr(fromString<Pelno::Ip6Addr>("::1"));
-    L3::VrfName const blue("blue");
-    return {{}, {L3::VrfName(), v4}, {blue, v4}, {blue, v6}, {L3::VrfName("red"), {}}};
+    L3::VrfName const blue(String8("blue"));
+    return {{}, {L3::VrfName(), v4}, {blue, v4}, {blue, v6}, {L3::VrfName(String8("red")), {}}};
   }
   static std::vector<String8> bad() {
     return {"",
@@ -157,7 +158,7 @@ template <>
 struct Samples<Bfd::Peer> {
   static std::vector<Bfd::Peer> ascending() {
     auto const a = Samples<Pelno::IpGenAddr>::ascending();
-    L3::VrfName const red("red");
+    L3::VrfName const red(String8("red"));
     Pelno::IntfId const et1("Ethernet1");
     return {{}, {a[4], {}}, {a[4], red}, {a[4], red, et1}, {a[5], {}}, {a.back(), red, et1}};
   }
