@@ -57,9 +57,10 @@ Ptr<Out> const& operator<<(Ptr<Out> const& out, int v) {
 }
 
 Ptr<Out> const& operator<<(Ptr<Out> const& out, String8 const& v) {
-  if (static_cast<unsigned long long>(v.size()) > 0xffffffffull)
-    throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
-  appendU32(out, static_cast<U32>(v.size()));
+  U32 const size = static_cast<U32>(v.size());
+  // The length word holds 32 bits; a longer string would be cut silently.
+  if (size != v.size()) throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
+  appendU32(out, size);
   out->bytesAppend(v.data(), v.size());
   return out;
 }
