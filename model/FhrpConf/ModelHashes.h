@@ -8,6 +8,7 @@
 #include <FhrpConf/Export.h>
 
 #include "Pelno/IpAddrWithMask.h"
+#include "Xel/HashMap.h"
 #include "VirtualIp/VrfIpPair.h"
 #include "Xel/Types.h"
 
@@ -24,3 +25,18 @@ FHRPCONF_EXPORT Xel::U32 vrfIpPairHash(VirtualIp::VrfIpPair const& p) noexcept;
 FHRPCONF_EXPORT Xel::U32 ipAddrWithMaskHash(Pelno::IpAddrWithMask const& a) noexcept;
 
 }  // namespace Routing::Fhrp
+
+// Collections keyed by these types hash them the model's way.
+template <>
+struct Xel::HashMapKey<VirtualIp::VrfIpPair> {
+  static Xel::U32 hash(VirtualIp::VrfIpPair const& key) noexcept {
+    return Routing::Fhrp::vrfIpPairHash(key);
+  }
+};
+
+template <>
+struct Xel::HashMapKey<Pelno::IpAddrWithMask> {
+  static Xel::U32 hash(Pelno::IpAddrWithMask const& key) noexcept {
+    return Routing::Fhrp::ipAddrWithMaskHash(key);
+  }
+};

@@ -145,12 +145,12 @@ VALUE_COLLECTION_DECLS = """$comment$
   $Cap$IteratorConst $name$IteratorConst() const { return $Cap$IteratorConst($name$_); }
   $Cap$Iterator $name$Iterator() const { return $Cap$Iterator($name$_); }
   Xel::U32 $name$Members() const noexcept { return $name$_.members(); }
-  $virtual$void $name$Is($Kp$ key, $Vp$ value);
   Xel::Ptr<Xel$Cap$> new$Cap$($Kp$ key, $Vp$ value);
+  void $name$DelAll();
   $virtual$$V$ $name$Del($Kp$ key);
   $virtual$$V$ $name$Del($Cap$Iterator& it);
-  void $name$DelAll();
-  $virtual$void $name$Notify($Kp$ key);"""
+  $virtual$void $name$Notify($Kp$ key);
+  $virtual$void $name$Is($Kp$ key, $Vp$ value);"""
 
 VALUE_COLLECTION_DEFS = """$line$
 $V$ $T$::$name$($Kp$ key) const { return $E$::valueAt(*this, $name$_, key); }
@@ -183,12 +183,12 @@ CHILD_COLLECTION_DECLS = """$comment$
   $Cap$IteratorConst $name$IteratorConst() const { return $Cap$IteratorConst($name$_); }
   $Cap$Iterator $name$Iterator() const { return $Cap$Iterator($name$_); }
   Xel::U32 $name$Members() const noexcept { return $name$_.members(); }
-  $virtual$Xel::Ptr<$C$> $name$Is($Kp$ key);
   Xel::Ptr<$C$> new$Cap$($Kp$ key);
+  void $name$DelAll();
   $virtual$Xel::Ptr<$C$> $name$Del($Kp$ key);
   $virtual$Xel::Ptr<$C$> $name$Del($Cap$Iterator& it);
-  void $name$DelAll();
-  $virtual$void $name$Notify($Kp$ key);"""
+  $virtual$void $name$Notify($Kp$ key);
+  $virtual$Xel::Ptr<$C$> $name$Is($Kp$ key);"""
 
 CHILD_COLLECTION_DEFS = """$line$
 Xel::Ptr<$C$> $T$::$name$($Kp$ key) const { return $E$::childAt(*this, $name$_, key); }

@@ -31,9 +31,10 @@ CPP = {
     "IpAddr": CppType("Pelno::IpAddr", "Pelno/IpAddr.h"),
     "Ip6Addr": CppType("Pelno::Ip6Addr", "Pelno/Ip6Addr.h", by_ref=True),
     "IpGenAddr": CppType("Pelno::IpGenAddr", "Pelno/IpGenAddr.h", by_ref=True),
-    "IpAddrWithMask": CppType("Pelno::IpAddrWithMask", "Pelno/IpAddrWithMask.h", by_ref=True),
+    # The model hashes these two itself (FhrpConf/ModelHashes.h).
+    "IpAddrWithMask": CppType("Pelno::IpAddrWithMask", "FhrpConf/ModelHashes.h", by_ref=True),
     "EthAddr": CppType("Pelno::EthAddr", "Pelno/EthAddr.h", by_ref=True),
-    "VrfIpPair": CppType("VirtualIp::VrfIpPair", "VirtualIp/VrfIpPair.h", by_ref=True),
+    "VrfIpPair": CppType("VirtualIp::VrfIpPair", "FhrpConf/ModelHashes.h", by_ref=True),
     "BfdPeer": CppType("Bfd::Peer", "Bfd/Peer.h", by_ref=True),
     "AddressFamily": _enum("Pelno::AddressFamily", "Pelno/AddressFamily.h"),
     "VrrpAuthType": _enum("Pelno::VrrpAuthType", "Pelno/VrrpAuthType.h"),
