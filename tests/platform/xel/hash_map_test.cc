@@ -170,6 +170,24 @@ TYPED_TEST(HashMapTest, MemberInsertedAheadOfTheWalkIsVisited) {
   EXPECT_EQ(visited, order);
 }
 
+TYPED_TEST(HashMapTest, GrowthDuringAWalkNeitherRepeatsNorSkipsMembers) {
+  auto map = this->filled(40);
+  std::vector<Node<TypeParam>*> before;
+  for (auto& node : *map) before.push_back(&node);
+  U32 const buckets = map->buckets();
+  std::vector<Node<TypeParam>*> visited;
+  for (auto it = map->iterator(); it; it.advance()) {
+    visited.push_back(it.ptr());
+    if (visited.size() == 5) {
+      for (U32 i = 40; i < 2000; ++i) map->newMember(new Node<TypeParam>(makeKey<TypeParam>(i), i));
+    }
+  }
+  EXPECT_GT(map->buckets(), buckets);
+  EXPECT_TRUE(std::is_sorted(visited.begin(), visited.end(), this->before));
+  EXPECT_EQ(std::set<Node<TypeParam>*>(visited.begin(), visited.end()).size(), visited.size());
+  for (auto* m : before) EXPECT_EQ(std::count(visited.begin(), visited.end(), m), 1);
+}
+
 TYPED_TEST(HashMapTest, EmptyingReleasesEveryMemberAndTheMapStaysUsable) {
   auto map = this->filled(500);
   Xel::Ptr<Node<TypeParam>> held((*map)[makeKey<TypeParam>(7)]);
