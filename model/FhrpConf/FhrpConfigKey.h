@@ -44,11 +44,16 @@
 #include "Xel/Ptr.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
+#include "Xel/XelType.h"
 
 namespace Routing::Fhrp {
 
 class FHRPCONF_EXPORT FhrpConfigKey {
  public:
+  // The type's descriptor in the framework's registry, made on first use.
+  class _Type;
+  static Xel::XelType* _fwkType();
+
   FhrpConfigKey() noexcept = default;
   FhrpConfigKey(Pelno::IntfId intfId, VrId vrId, Pelno::AddressFamily af,
                 Xel::U32 reloadDelay) noexcept
@@ -97,6 +102,7 @@ class FHRPCONF_EXPORT FhrpConfigKey {
   }
 
  private:
+  static Xel::XelType* xelType_;
   static int afNumber(FhrpConfigKey const& k) noexcept { return k.af_; }
 
   Pelno::IntfId intfId_;

@@ -31,11 +31,16 @@
 #include "Xel/Ptr.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
+#include "Xel/XelType.h"
 
 namespace Routing::Fhrp {
 
 class FHRPCONF_EXPORT FhrpIntfIdPair {
  public:
+  // The type's descriptor in the framework's registry, made on first use.
+  class _Type;
+  static Xel::XelType* _fwkType();
+
   FhrpIntfIdPair() noexcept = default;
   FhrpIntfIdPair(Pelno::IntfId intfId, VrId vrId) noexcept
       : intfId_(static_cast<Pelno::IntfId&&>(intfId)), vrId_(vrId) {}
@@ -71,6 +76,7 @@ class FHRPCONF_EXPORT FhrpIntfIdPair {
   }
 
  private:
+  static Xel::XelType* xelType_;
   Pelno::IntfId intfId_;
   VrId vrId_;
 };

@@ -33,11 +33,16 @@
 #include "Xel/Ptr.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
+#include "Xel/XelType.h"
 
 namespace Routing::Fhrp {
 
 class FHRPCONF_EXPORT VrId {
  public:
+  // The type's descriptor in the framework's registry, made on first use.
+  class _Type;
+  static Xel::XelType* _fwkType();
+
   static constexpr Xel::U32 min = 0;
   static constexpr Xel::U32 max = 256;
 
@@ -60,6 +65,7 @@ class FHRPCONF_EXPORT VrId {
   friend bool operator>=(VrId a, VrId b) noexcept { return !(a < b); }
 
  private:
+  static Xel::XelType* xelType_;
   Xel::U32 value_ = 0;
 };
 

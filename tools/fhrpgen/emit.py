@@ -344,6 +344,11 @@ $decls$
   explicit $T$($keyparam$);
   ~$T$() override;
 
+  // The type's descriptor in the framework's registry, made on first use.
+  class _Type;
+  static Xel::XelType* _fwkType();
+  Xel::XelType const* fwkType() const override;
+
   // Tells every notifiee onZeroReferences() (failures reported with id 5).
   void zeroReferencesIs(bool zero) override;
   // The name of the member with id `id`; other ids go to the framework.
@@ -361,6 +366,7 @@ $rows$
  private:
 $private$$fields$
 $sibling$  mutable $E$::NotifieeList notifiees_;
+  static Xel::XelType* xelType_;
 };
 
 // Observes one $T$: override the handlers of interest.
@@ -385,8 +391,7 @@ class FHRPCONF_EXPORT $T$::Notifiee : public $T$::NotifieeConst {
   ~Notifiee() override;
 };
 
-// A new $T$ with no parent and no notifiees.
-FHRPCONF_EXPORT Xel::Ptr<$T$> $factory$($keyparam$);
+$factorydecl$
 
 }  // namespace $ns$
 """
@@ -434,10 +439,7 @@ Xel::String8 $T$::NotifieeConst::name() const {
 $T$::NotifieeConst::~NotifieeConst() { $E$::Observed<$T$>::leave(*this); }
 
 $T$::Notifiee::~Notifiee() = default;
-
-Xel::Ptr<$T$> $factory$($keyparam$) {
-  return new $T$($keyarg$);
-}
+$factorydef$
 
 }  // namespace $ns$
 """
@@ -465,6 +467,11 @@ $decls$
   explicit $T$($keyparam$);
   ~$T$() override;
 
+  // The type's descriptor in the framework's registry, made on first use.
+  class _Type;
+  static Xel::XelType* _fwkType();
+  Xel::XelType const* fwkType() const override;
+
   // The type's own members with their ids, in declaration order.
   static constexpr $E$::MemberInfo xelMembers[] = {
 $rows$
@@ -472,10 +479,10 @@ $rows$
 
  private:
 $fields$
+  static Xel::XelType* xelType_;
 };
 
-// A new $T$.
-FHRPCONF_EXPORT Xel::Ptr<$T$> $factory$($keyparam$);
+$factorydecl$
 
 }  // namespace $ns$
 """
@@ -494,12 +501,18 @@ $T$::$T$($keyparam$)
 $T$::~$T$() = default;
 
 $defs$
+$factorydef$
+}  // namespace $ns$
+"""
 
+
+FACTORY_DECL = """// A new $T$$what$.
+FHRPCONF_EXPORT Xel::Ptr<$T$> $factory$($keyparam$);"""
+
+FACTORY_DEF = """
 Xel::Ptr<$T$> $factory$($keyparam$) {
   return new $T$($keyarg$);
 }
-
-}  // namespace $ns$
 """
 
 
@@ -547,8 +560,16 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
                    "  // that collection writes it.\n"
                    f"  Xel::Ptr<{t.name}> xelSibling_;\n")
     includes = "".join(f"#include <{h}>\n" for h in sorted(p.includes))
-    common = dict(E=E, schema=source, T=t.name, ns=schema.namespace, doc=t.doc, keyparam=keyparam, keyarg=keyarg,
-                  factory=_lower_camel(t.name) + "Factory")
+    factory = _lower_camel(t.name) + "Factory"
+    if "nofactory" in t.options:
+        factorydecl = factorydef = ""
+    else:
+        factorydecl = subst(FACTORY_DECL, T=t.name, factory=factory, keyparam=keyparam,
+                            what=" with no parent and no notifiees" if t.kind == "entity" else "")
+        factorydef = subst(FACTORY_DEF, T=t.name, factory=factory, keyparam=keyparam,
+                           keyarg=keyarg)
+    common = dict(E=E, schema=source, factorydecl=factorydecl, factorydef=factorydef, T=t.name, ns=schema.namespace, doc=t.doc, keyparam=keyparam, keyarg=keyarg,
+                  )
     if t.kind == "object":
         header = subst(OBJECT_HEADER, includes=includes, version=str(SUPPORT_VERSION),
                        decls="\n\n".join(p.decls), rows="\n".join(p.rows),
@@ -577,5 +598,7 @@ $includes$"""
 
 
 def umbrella(types: list[Type], source: str) -> dict[str, str]:
+    """The one header of the model: every type of the schema, generated or
+    written by hand (value types), in the schema's order."""
     includes = "".join(f"#include <FhrpConf/{t.name}.h>\n" for t in types)
     return {"FhrpConf/FhrpConfig.h": subst(UMBRELLA, schema=source, includes=includes)}

@@ -66,6 +66,7 @@ class Type:
     named: bool = False
     virtual: bool = False
     doc: str = ""
+    options: frozenset = frozenset()
     members: list[Member] = dataclasses.field(default_factory=list)
     lineno: int = 0
 
@@ -136,13 +137,13 @@ def parse(text: str, path: str = "<schema>") -> Schema:
             if len(words) < 2:
                 fail(lineno, f"'{words[0]}' needs a type name")
             options = set(words[2:])
-            unknown = options - {"named", "virtual"}
+            unknown = options - {"named", "virtual", "nofactory"}
             if unknown:
                 fail(lineno, f"unknown type option '{sorted(unknown)[0]}'")
             if any(t.name == words[1] for t in types):
                 fail(lineno, f"type {words[1]} is declared twice")
             current = Type(words[0], words[1], "named" in options, "virtual" in options, doc,
-                           lineno=lineno)
+                           options=frozenset(options), lineno=lineno)
             continue
         if words[0] == "end":
             if not current:

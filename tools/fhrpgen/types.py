@@ -13,36 +13,52 @@ class CppType:
     header: str | None
     by_ref: bool = False  # passed as `T const&`
     literal: bool = False  # constants can be constexpr
+    registered: str = ""  # the name the type registry knows it by
+    descriptor: str = ""  # the C++ expression of its descriptor
 
     def param(self) -> str:
         return f"{self.spelling} const&" if self.by_ref else self.spelling
 
 
 def _enum(spelling: str, header: str) -> CppType:
-    return CppType(spelling, header, literal=True)
+    return CppType(spelling, header, literal=True, registered=spelling,
+                   descriptor=f"Pelno::fwkType<{spelling}>()")
+
+
+def _pelno(spelling: str, header: str, by_ref: bool = False) -> CppType:
+    return CppType(spelling, header, by_ref=by_ref, registered=spelling,
+                   descriptor=f"Pelno::fwkType<{spelling}>()")
+
+
+def _model(name: str, by_ref: bool = False) -> CppType:
+    return CppType(name, f"FhrpConf/{name}.h", by_ref=by_ref,
+                   registered=f"Routing::Fhrp::{name}", descriptor=f"{name}::_fwkType()")
 
 
 CPP = {
-    "bool": CppType("bool", None, literal=True),
-    "U32": CppType("unsigned int", None, literal=True),
-    "String8": CppType("Xel::String8", "Xel/String8.h"),
-    "Name": CppType("Xel::Name", "Xel/String8.h"),
-    "IntfId": CppType("Pelno::IntfId", "Pelno/IntfId.h"),
-    "IpAddr": CppType("Pelno::IpAddr", "Pelno/IpAddr.h"),
-    "Ip6Addr": CppType("Pelno::Ip6Addr", "Pelno/Ip6Addr.h", by_ref=True),
+    "bool": CppType("bool", None, literal=True, registered="bool",
+                    descriptor="Xel::Builtin<bool>::_fwkType()"),
+    "U32": CppType("unsigned int", None, literal=True, registered="U32",
+                   descriptor="Xel::Builtin<unsigned int>::_fwkType()"),
+    "String8": CppType("Xel::String8", "Xel/String8.h", registered="Xel::String",
+                       descriptor="Xel::Builtin<Xel::String8>::_fwkType()"),
+    "Name": CppType("Xel::Name", "Xel/String8.h", registered="Xel::Name"),
+    "IntfId": _pelno("Pelno::IntfId", "Pelno/IntfId.h"),
+    "IpAddr": _pelno("Pelno::IpAddr", "Pelno/IpAddr.h"),
+    "Ip6Addr": _pelno("Pelno::Ip6Addr", "Pelno/Ip6Addr.h", by_ref=True),
     "IpGenAddr": CppType("Pelno::IpGenAddr", "Pelno/IpGenAddr.h", by_ref=True),
     # The model hashes these two itself (FhrpConf/ModelHashes.h).
-    "IpAddrWithMask": CppType("Pelno::IpAddrWithMask", "FhrpConf/ModelHashes.h", by_ref=True),
-    "EthAddr": CppType("Pelno::EthAddr", "Pelno/EthAddr.h", by_ref=True),
-    "VrfIpPair": CppType("VirtualIp::VrfIpPair", "FhrpConf/ModelHashes.h", by_ref=True),
-    "BfdPeer": CppType("Bfd::Peer", "Bfd/Peer.h", by_ref=True),
+    "IpAddrWithMask": _pelno("Pelno::IpAddrWithMask", "FhrpConf/ModelHashes.h", by_ref=True),
+    "EthAddr": _pelno("Pelno::EthAddr", "Pelno/EthAddr.h", by_ref=True),
+    "VrfIpPair": _pelno("VirtualIp::VrfIpPair", "FhrpConf/ModelHashes.h", by_ref=True),
+    "BfdPeer": _pelno("Bfd::Peer", "Bfd/Peer.h", by_ref=True),
     "AddressFamily": _enum("Pelno::AddressFamily", "Pelno/AddressFamily.h"),
     "VrrpAuthType": _enum("Pelno::VrrpAuthType", "Pelno/VrrpAuthType.h"),
     "IntfEnabledState": _enum("Interface::IntfEnabledState", "Interface/IntfEnabledState.h"),
     "AcceptMode": _enum("VirtualIp::AcceptMode", "VirtualIp/AcceptMode.h"),
-    "VrId": CppType("VrId", "FhrpConf/VrId.h"),
-    "FhrpIntfIdPair": CppType("FhrpIntfIdPair", "FhrpConf/FhrpIntfIdPair.h", by_ref=True),
-    "FhrpConfigKey": CppType("FhrpConfigKey", "FhrpConf/FhrpConfigKey.h", by_ref=True),
+    "VrId": _model("VrId"),
+    "FhrpIntfIdPair": _model("FhrpIntfIdPair", by_ref=True),
+    "FhrpConfigKey": _model("FhrpConfigKey", by_ref=True),
 }
 
 

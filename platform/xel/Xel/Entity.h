@@ -45,6 +45,16 @@ class XEL_EXPORT Entity : public PtrInterface {
   static constexpr AttributeId zeroReferencesId = 5;
   static constexpr AttributeId xelHasAttrLogInterfaceId = 154;
 
+  // Attribute ids of the framework's own entity attributes.
+  static constexpr AttributeId nameId = 1;
+  static constexpr AttributeId parentId = 2;
+  static constexpr AttributeId xelNboAttrLogSaForMsgChannelId = 153;
+
+  // The descriptor of Entity itself, made on first use; every entity type's
+  // descriptor derives from it and copies its attributes.
+  static XelType* _fwkType();
+  XelType const* fwkType() const override;
+
   U32 changeCount() const noexcept { return changeCount_; }
   U32 readCount() const noexcept { return readCount_; }
 

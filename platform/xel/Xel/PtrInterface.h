@@ -85,6 +85,9 @@ class XEL_EXPORT PtrInterface : public VFPtrInterface {
   }
   void xelMarkedForDeletionIs(bool marked) const noexcept;
 
+  // The descriptor of PtrInterface itself, made on first use.
+  static XelType* _fwkType();
+
   bool hasNotificationActive() const noexcept {
     return (refcount::load(references_) & notificationActiveBit) != 0;
   }
@@ -101,8 +104,7 @@ class XEL_EXPORT PtrInterface : public VFPtrInterface {
   // Called by the framework when the object's last outside owner lets go;
   // the base has no one to tell.
   virtual void zeroReferencesIs(bool zero);
-  // The registered descriptor of the object's type, or null where none is
-  // registered.
+  // The descriptor of the object's type.
   virtual XelType const* fwkType() const;
   virtual ~PtrInterface();
 

@@ -7,6 +7,7 @@
 #include "Xel/Expect.h"
 #include "Xel/Hash.h"
 #include "Xel/HashMap.h"
+#include "Xel/IntrospectionReactor.h"
 #include "Xel/ListRaw.h"
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
@@ -15,3 +16,4 @@
 #include "Xel/String8.h"
 #include "Xel/Text.h"
 #include "Xel/Types.h"
+#include "Xel/XelType.h"
