@@ -63,6 +63,7 @@ TEST(Registration, NamedTypesAreMadeByNameThroughTheirDescriptor) {
   EXPECT_EQ(made->fwkType(), Config::_fwkType());
   EXPECT_TRUE(DynVarpConfigError::_fwkType()->newEntity("e", nullptr));
   EXPECT_FALSE(VarpIntfIdCol::_fwkType()->newEntity("x", nullptr));
+  EXPECT_FALSE(VrrpIpAddrs::_fwkType()->newEntity("x", nullptr));  // made by its own factory only
   EXPECT_FALSE(TrackedObject::_fwkType()->newEntity("x", nullptr));
 }
 

@@ -310,7 +310,7 @@ def registration(schema: Schema, source: str) -> dict[str, str]:
         base = {"entity": "Xel::Entity::_fwkType()", "object": "Xel::PtrInterface::_fwkType()",
                 "value": "nullptr"}[t.kind]
         new_entity = ""
-        if t.named and t.kind == "entity" and "nofactory" not in t.options:
+        if "makebyname" in t.options:
             new_entity = subst(NEW_ENTITY, factory=t.name[0].lower() + t.name[1:] + "Factory")
         derive = subst(DERIVE, base=base) if t.kind != "value" else ""
         fwk = "" if t.kind == "value" else (

@@ -137,7 +137,7 @@ def parse(text: str, path: str = "<schema>") -> Schema:
             if len(words) < 2:
                 fail(lineno, f"'{words[0]}' needs a type name")
             options = set(words[2:])
-            unknown = options - {"named", "virtual", "nofactory"}
+            unknown = options - {"named", "virtual", "nofactory", "makebyname"}
             if unknown:
                 fail(lineno, f"unknown type option '{sorted(unknown)[0]}'")
             if any(t.name == words[1] for t in types):
@@ -252,6 +252,8 @@ def _check(schema: Schema, fail) -> None:
 
 
 def _check_key(t: Type, fail) -> None:
+    if "makebyname" in t.options and (not t.named or "nofactory" in t.options):
+        fail(t.lineno, f"{t.name} can be made by name only if it is named and has a factory")
     keys = [m for m in t.members if m.kind == "key"]
     if t.kind == "value":
         return
