@@ -50,6 +50,7 @@ class Pieces:
     rows: list = dataclasses.field(default_factory=list)  # the member table
     teardown: list = dataclasses.field(default_factory=list)  # destructor, before notifiees
     private_decls: list = dataclasses.field(default_factory=list)  # private, before the fields
+    inline_defs: list = dataclasses.field(default_factory=list)  # in the header, after the classes
 
 
 def _cpp(type_name: str):
@@ -104,10 +105,10 @@ def _emit_attr(t: Type, m: Member, p: Pieces) -> None:
         handler_owner = "Xel::Entity::NotifieeConst"
     else:
         p.handlers.append(f"{_comment(m)}\n  virtual void {handler}() {{}}")
-    p.defs.append(subst("""$line$
-void $T$::$name$Is($param$ v) {
+    p.inline_defs.append(subst("""$line$
+inline void $T$::$name$Is($param$ v) {
   $E$::setAttribute(*this, $name$_, v, notifiees_, $id$,
-                       &$owner$::$handler$);
+                    &$owner$::$handler$);
 }""", E=p.E, line=_schema_line(m), T=t.name, name=m.name, param=cpp.param(), id=str(m.id),
                         owner=handler_owner, handler=handler))
     rows = [f'    {{{m.id}, "{m.name}", {p.E}::MemberKind::attribute}},']
@@ -391,7 +392,7 @@ class FHRPCONF_EXPORT $T$::Notifiee : public $T$::NotifieeConst {
   ~Notifiee() override;
 };
 
-$factorydecl$
+$factorydecl$$inline$
 
 }  // namespace $ns$
 """
@@ -506,6 +507,14 @@ $factorydef$
 """
 
 
+def _inline_section(defs: list[str]) -> str:
+    """Setters compare and store in the caller's code: an unchanged value
+    costs a compare, and only a delivery leaves the inline path."""
+    if not defs:
+        return ""
+    return "\n\n// " + "-" * 74 + "\n// Inline definitions\n\n" + "\n\n".join(defs)
+
+
 FACTORY_DECL = """// A new $T$$what$.
 FHRPCONF_EXPORT Xel::Ptr<$T$> $factory$($keyparam$);"""
 
@@ -580,7 +589,8 @@ def entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
                    decls="\n\n".join(p.decls), rows="\n".join(p.rows),
                    fields="\n".join(p.fields), sibling=sibling,
                    handlers="\n\n".join(p.handlers), keyed=keyed_decls,
-                   private="".join(d + "\n\n" for d in p.private_decls), **common)
+                   private="".join(d + "\n\n" for d in p.private_decls),
+                   inline=_inline_section(p.inline_defs), **common)
     teardown = "".join(line + "\n" for line in p.teardown)
     source = subst(SOURCE, init=init, defs="\n\n".join(p.defs), keyeddefs=keyed_defs,
                    teardown=teardown, **common)

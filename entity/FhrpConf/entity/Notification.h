@@ -99,18 +99,25 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
   }
 }
 
+// The delivery of a change, kept out of line: the setters' inline path is a
+// compare, a store and a count.
+template <class N>
+[[gnu::noinline]] void deliverChange(NotifieeList const& list, Xel::AttributeId id,
+                                     void (N::*handler)()) {
+  deliver<N>(list, id, [handler](N& n) { (n.*handler)(); });
+}
+
 // The setter protocol: an equal value changes nothing; a new one is stored,
 // raises the entity's change counter and is delivered as `handler`.
 // `handler` may belong to a base of the type's notifiee (a member that takes
 // over a framework handler, such as onVersion).
 template <class N, class V>
-void setAttribute(Xel::Entity& e, V& field, std::type_identity_t<V> const& value,
-                  NotifieeList const& list, Xel::AttributeId id, void (N::*handler)()) {
+inline void setAttribute(Xel::Entity& e, V& field, std::type_identity_t<V> const& value,
+                         NotifieeList const& list, Xel::AttributeId id, void (N::*handler)()) {
   if (field == value) return;
   field = value;
   Xel::EntityAccess::changeCountInc(e);
-  if (list.empty()) return;
-  deliver<N>(list, id, [handler](N& n) { (n.*handler)(); });
+  if (!list.empty()) deliverChange<N>(list, id, handler);
 }
 
 // Delivers onZeroReferences() with the framework's id 5, as every entity's
