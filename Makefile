@@ -7,6 +7,9 @@
 #                AddressSanitizer and UndefinedBehaviorSanitizer, then the
 #                thread tests under ThreadSanitizer, then the suite built for
 #                32-bit x86
+#   make bench   build in release mode, run the benchmarks beside their
+#                baselines, print the table and keep the raw JSON in
+#                build/bench.json
 #   make format  format every hand-written source with clang-format
 
 JOBS ?= $(shell nproc)
@@ -18,7 +21,7 @@ SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-om
 # sources Debian ships.
 FROM_SOURCE := -DFHRP_GTEST_FROM_SOURCE=ON
 
-.PHONY: demo test check check-asan check-tsan check-m32 format clean
+.PHONY: demo test check bench check-asan check-tsan check-m32 format clean
 
 # suite(build-dir, extra cmake args, ctest args)
 define suite
@@ -46,8 +49,17 @@ check-tsan:
 check-m32:
 	$(call suite,build-m32,-DCMAKE_BUILD_TYPE=RelWithDebInfo $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-m32,)
 
+BENCH_FLAGS ?= --benchmark_repetitions=5 --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
+
+bench:
+	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFHRP_BUILD_TESTS=OFF -DFHRP_BUILD_BENCHMARKS=ON
+	$(CMAKE) --build build-bench -j $(JOBS) --target fhrp_bench
+	mkdir -p build
+	build-bench/bench/fhrp_bench $(BENCH_FLAGS) --benchmark_out=build/bench.json --benchmark_out_format=json
+	tools/bench-report build/bench.json
+
 format:
 	git ls-files '*.h' '*.cc' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-m32
+	rm -rf build build-asan build-tsan build-m32 build-bench

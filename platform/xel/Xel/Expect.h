@@ -12,10 +12,17 @@
 
 namespace Xel {
 
+// The innermost open guard of each thread. Initial-exec TLS: every handler
+// call opens a guard, and the general model would cost a library call each.
+[[gnu::tls_model("initial-exec")]] XEL_EXPORT extern thread_local class Expect const*
+    innermostExpect;
+
 class XEL_EXPORT Expect {
  public:
-  explicit Expect(U32 exceptionId) noexcept;
-  ~Expect();
+  explicit Expect(U32 exceptionId) noexcept : exceptionId_(exceptionId), outer_(innermostExpect) {
+    innermostExpect = this;
+  }
+  ~Expect() { innermostExpect = outer_; }
   Expect(Expect const&) = delete;
   Expect& operator=(Expect const&) = delete;
 
@@ -24,7 +31,7 @@ class XEL_EXPORT Expect {
   Expect const* outer() const noexcept { return outer_; }
 
   // The innermost open guard of the calling thread, or null.
-  static Expect const* innermost() noexcept;
+  static Expect const* innermost() noexcept { return innermostExpect; }
 
  private:
   U32 exceptionId_;

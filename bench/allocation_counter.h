@@ -1,0 +1,17 @@
+// Heap accounting for the benchmarks: this program replaces the global
+// allocation functions, so every allocation of the model and of the
+// standard containers is counted, and live bytes are known at any moment.
+#pragma once
+
+#include <cstddef>
+
+namespace bench {
+
+struct HeapCount {
+  std::size_t allocations;
+  std::size_t liveBytes;
+};
+
+HeapCount heapNow() noexcept;
+
+}  // namespace bench
