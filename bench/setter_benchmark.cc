@@ -111,6 +111,7 @@ void deliveryModel(benchmark::State& state) {
 struct Observer {
   virtual ~Observer() = default;
   virtual void onChange(unsigned value) = 0;
+  Observer* next = nullptr;  // for the linked variant below
 };
 struct PlainWatcher : Observer {
   unsigned seen = 0;
@@ -140,6 +141,35 @@ void deliveryBaseline(benchmark::State& state) {
   state.counters["allocs_per_change"] = 0;
 }
 
+// The same observers chained through their own link, as the model keeps its
+// notifiees. Walking a chain waits for each link to load before the next
+// hop, where a vector's addresses are all known at once: this row shows what
+// that alone costs, beside the vector's.
+void deliveryLinkedBaseline(benchmark::State& state) {
+  std::vector<std::unique_ptr<PlainWatcher>> owned;
+  Observer* head = nullptr;
+  Observer** tail = &head;
+  for (int i = 0; i < state.range(0); ++i) {
+    owned.push_back(std::make_unique<PlainWatcher>());
+    *tail = owned.back().get();
+    tail = &(*tail)->next;
+  }
+  auto const tracked = plainRing(0);
+  unsigned v = 0;
+  for (auto _ : state) {
+    ++v;
+    benchmark::DoNotOptimize(v);
+    PlainTracked& t = *tracked[0];
+    if (t.decrement != v) {
+      t.decrement = v;
+      ++t.changes;
+      for (Observer* o = head; o; o = o->next) o->onChange(t.decrement);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.counters["allocs_per_change"] = 0;
+}
+
 [[maybe_unused]] int const registered = [] {
   benchmark::RegisterBenchmark("setter_unchanged/model", setterModel<false>);
   benchmark::RegisterBenchmark("setter_unchanged/plain_compare", setterBaseline<false>);
@@ -148,6 +178,7 @@ void deliveryBaseline(benchmark::State& state) {
   for (int n : {1, 4, 8, 16}) {
     benchmark::RegisterBenchmark("delivery/model", deliveryModel)->Arg(n);
     benchmark::RegisterBenchmark("delivery/observer_list", deliveryBaseline)->Arg(n);
+    benchmark::RegisterBenchmark("delivery/linked_observers", deliveryLinkedBaseline)->Arg(n);
   }
   return 0;
 }();

@@ -2,6 +2,6 @@
 
 namespace Xel {
 
-thread_local Expect const* innermostExpect = nullptr;
+thread_local constinit Expect const* innermostExpect = nullptr;
 
 }  // namespace Xel

@@ -12,10 +12,12 @@
 
 namespace Xel {
 
-// The innermost open guard of each thread. Initial-exec TLS: every handler
-// call opens a guard, and the general model would cost a library call each.
-[[gnu::tls_model("initial-exec")]] XEL_EXPORT extern thread_local class Expect const*
-    innermostExpect;
+// The innermost open guard of each thread. Every handler call opens a guard,
+// so the access must be a plain load and store: initial-exec TLS (the general
+// model costs a library call each), and constinit (without it every access
+// first checks for a dynamic initialiser).
+[[gnu::tls_model(
+    "initial-exec")]] XEL_EXPORT extern thread_local constinit class Expect const* innermostExpect;
 
 class XEL_EXPORT Expect {
  public:
