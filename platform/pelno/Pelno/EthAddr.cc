@@ -38,10 +38,6 @@ EthAddr EthAddr::fromBytes(unsigned char const* sixBytes) noexcept {
   return a;
 }
 
-Xel::U32 EthAddr::hash() const noexcept {
-  return Xel::hashBytes(bytes_, sizeof bytes_);
-}
-
 Xel::String8 valueToStrep(EthAddr const& a) {
   unsigned char const* b = a.bytes();
   char buf[textSize + 1];

@@ -9,6 +9,7 @@
 #include <iosfwd>
 
 #include "Pelno/Export.h"
+#include "Xel/Hash.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
 
@@ -22,7 +23,7 @@ class PELNO_EXPORT EthAddr {
   static EthAddr fromBytes(unsigned char const* sixBytes) noexcept;
 
   unsigned char const* bytes() const noexcept { return bytes_; }
-  Xel::U32 hash() const noexcept;
+  Xel::U32 hash() const noexcept { return Xel::hashBytes(bytes_, sizeof bytes_); }
 
   friend bool operator==(EthAddr const& a, EthAddr const& b) noexcept {
     return std::memcmp(a.bytes_, b.bytes_, sizeof a.bytes_) == 0;

@@ -37,10 +37,6 @@ Xel::U32 Ip6Addr::word(unsigned i) const {
   return words_[i];
 }
 
-Xel::U32 Ip6Addr::hash(unsigned char const* sixteenBytes) noexcept {
-  return Xel::hashBytes(sixteenBytes, 16);
-}
-
 Xel::String8 valueToStrep(Ip6Addr const& a) {
   char buf[INET6_ADDRSTRLEN];
   inet_ntop(AF_INET6, a.bytes(), buf, sizeof buf);

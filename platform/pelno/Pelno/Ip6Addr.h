@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "Pelno/Export.h"
+#include "Xel/Hash.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
 
@@ -42,7 +43,9 @@ class PELNO_EXPORT Ip6Addr {
   }
 
   Xel::U32 hash() const noexcept { return hash(bytes()); }
-  static Xel::U32 hash(unsigned char const* sixteenBytes) noexcept;
+  static Xel::U32 hash(unsigned char const* sixteenBytes) noexcept {
+    return Xel::hashBytes(sixteenBytes, 16);
+  }
 
   friend bool operator==(Ip6Addr const& a, Ip6Addr const& b) noexcept {
     return a.words_[0] == b.words_[0] && a.words_[1] == b.words_[1] && a.words_[2] == b.words_[2] &&

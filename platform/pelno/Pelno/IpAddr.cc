@@ -10,10 +10,6 @@
 
 namespace Pelno {
 
-IpAddr IpAddr::fromHostOrder(Xel::U32 hostOrder) noexcept {
-  return IpAddr(htonl(hostOrder));
-}
-
 std::optional<IpAddr> IpAddr::parse(std::string_view text) noexcept {
   char buf[INET_ADDRSTRLEN];
   // A NUL inside the text would end it early for inet_pton.
@@ -23,14 +19,6 @@ std::optional<IpAddr> IpAddr::parse(std::string_view text) noexcept {
   Xel::U32 word;
   if (inet_pton(AF_INET, buf, &word) != 1) return std::nullopt;
   return IpAddr(word);
-}
-
-Xel::U32 IpAddr::hostOrder() const noexcept {
-  return ntohl(value_);
-}
-
-Xel::U32 IpAddr::hash() const noexcept {
-  return Xel::hashBytes(&value_, sizeof value_);
 }
 
 Xel::String8 valueToStrep(IpAddr const& a) {

@@ -12,12 +12,14 @@
 //   assert(a == b && a.value() == htonl(0x0a000001));
 #pragma once
 
+#include <bit>
 #include <compare>
 #include <iosfwd>
 #include <optional>
 #include <string_view>
 
 #include "Pelno/Export.h"
+#include "Xel/Hash.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
 
@@ -29,7 +31,7 @@ class PELNO_EXPORT IpAddr {
   // networkOrder is the address as it appears on the wire.
   constexpr explicit IpAddr(Xel::U32 networkOrder) noexcept : value_(networkOrder) {}
   // hostOrder is the address as a number: 10.0.0.1 is 0x0a000001.
-  static IpAddr fromHostOrder(Xel::U32 hostOrder) noexcept;
+  static IpAddr fromHostOrder(Xel::U32 hostOrder) noexcept { return IpAddr(swap(hostOrder)); }
   // The address that text spells, as a whole, in dotted-quad form; nothing
   // when it spells none.
   static std::optional<IpAddr> parse(std::string_view text) noexcept;
@@ -37,8 +39,8 @@ class PELNO_EXPORT IpAddr {
   // The address in network byte order.
   Xel::U32 value() const noexcept { return value_; }
   // The address as a number.
-  Xel::U32 hostOrder() const noexcept;
-  Xel::U32 hash() const noexcept;
+  Xel::U32 hostOrder() const noexcept { return swap(value_); }
+  Xel::U32 hash() const noexcept { return Xel::hashBytes(&value_, sizeof value_); }
 
   friend bool operator==(IpAddr a, IpAddr b) noexcept { return a.value_ == b.value_; }
   friend std::strong_ordering operator<=>(IpAddr a, IpAddr b) noexcept {
@@ -46,6 +48,13 @@ class PELNO_EXPORT IpAddr {
   }
 
  private:
+  // Between host and network order; the same both ways. Inline, with the
+  // hash above: collections keyed by address call them on every probe.
+  static constexpr Xel::U32 swap(Xel::U32 v) noexcept {
+    if constexpr (std::endian::native == std::endian::big) return v;
+    return __builtin_bswap32(v);
+  }
+
   Xel::U32 value_ = 0;
 };
 
