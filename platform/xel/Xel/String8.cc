@@ -20,16 +20,17 @@ String8::Rep* String8::allocate(std::size_t n) {
   return rep;
 }
 
+void String8::sealed(Rep* rep) noexcept {
+  rep->hash = hashBytes(rep->chars, rep->size);
+}
+
 String8::String8(char const* s) : String8(s, s ? std::strlen(s) : 0) {}
 
 String8::String8(char const* s, std::size_t n) {
   if (n == 0) return;
   rep_ = allocate(n);
   std::memcpy(rep_->chars, s, n);
-}
-
-String8::String8(String8 const& o) noexcept : rep_(o.rep_) {
-  if (rep_) refcount::add(rep_->references, 1);
+  sealed(rep_);
 }
 
 String8& String8::operator=(String8 const& o) noexcept {
@@ -50,21 +51,12 @@ String8& String8::operator=(String8&& o) noexcept {
   return *this;
 }
 
-String8::~String8() {
-  release();
-}
-
-void String8::release() noexcept {
-  if (rep_ && refcount::sub(rep_->references, 1) == 0) ::operator delete(rep_);
-  rep_ = nullptr;
+void String8::freeRep(Rep* rep) noexcept {
+  ::operator delete(rep);
 }
 
 U32 String8::dataReferences() const noexcept {
   return rep_ ? refcount::load(rep_->references) : 0;
-}
-
-U32 String8::hash() const noexcept {
-  return hashBytes(data(), size());
 }
 
 String8& String8::operator+=(String8 const& o) {
@@ -80,6 +72,7 @@ String8 operator+(String8 const& a, String8 const& b) {
   r.rep_ = String8::allocate(a.size() + b.size());
   std::memcpy(r.rep_->chars, a.data(), a.size());
   std::memcpy(r.rep_->chars + a.size(), b.data(), b.size());
+  String8::sealed(r.rep_);
   return r;
 }
 

@@ -30,6 +30,8 @@
 #include <string_view>
 
 #include "Xel/Export.h"
+#include "Xel/Hash.h"
+#include "Xel/RefCount.h"
 #include "Xel/Types.h"
 
 namespace Xel {
@@ -78,11 +80,15 @@ class XEL_EXPORT String8 {
   explicit String8(std::string_view s) : String8(s.data(), s.size()) {}
   explicit String8(std::string const& s) : String8(s.data(), s.size()) {}
 
-  String8(String8 const& o) noexcept;
+  // Copies share the characters: a count changes, nothing is allocated.
+  // Inline, since keys and attributes are passed and stored by value.
+  String8(String8 const& o) noexcept : rep_(o.rep_) {
+    if (rep_) refcount::add(rep_->references, 1);
+  }
   String8(String8&& o) noexcept : rep_(o.rep_) { o.rep_ = nullptr; }
   String8& operator=(String8 const& o) noexcept;
   String8& operator=(String8&& o) noexcept;
-  ~String8();
+  ~String8() { release(); }
 
   std::size_t size() const noexcept { return rep_ ? rep_->size : 0; }
   bool empty() const noexcept { return rep_ == nullptr; }
@@ -95,8 +101,10 @@ class XEL_EXPORT String8 {
   IteratorConst begin() const noexcept { return {data(), data()}; }
   IteratorConst end() const noexcept { return {data(), data() + size()}; }
 
-  // 32-bit FNV-1a over the characters: equal strings hash alike.
-  U32 hash() const noexcept;
+  // 32-bit FNV-1a over the characters: equal strings hash alike. Computed
+  // once, when the characters are written, and kept with them: strings key
+  // collections, whose every probe and growth asks for it.
+  U32 hash() const noexcept { return rep_ ? rep_->hash : hashSeed; }
 
   // Whether both strings share one character block (a copy does; two strings
   // built separately from equal text do not).
@@ -105,7 +113,7 @@ class XEL_EXPORT String8 {
   U32 dataReferences() const noexcept;
 
   friend bool operator==(String8 const& a, String8 const& b) noexcept {
-    return a.rep_ == b.rep_ || a.view() == b.view();
+    return a.rep_ == b.rep_ || (a.hash() == b.hash() && a.view() == b.view());
   }
   friend std::strong_ordering operator<=>(String8 const& a, String8 const& b) noexcept {
     return a.view() <=> b.view();
@@ -121,10 +129,17 @@ class XEL_EXPORT String8 {
   struct Rep {
     U32 references;
     U32 size;
+    U32 hash;
     char chars[1];
   };
+  // A block for n characters; the caller writes them, then calls sealed().
   static Rep* allocate(std::size_t n);
-  void release() noexcept;
+  static void sealed(Rep* rep) noexcept;
+  void release() noexcept {
+    if (rep_ && refcount::sub(rep_->references, 1) == 0) freeRep(rep_);
+    rep_ = nullptr;
+  }
+  static void freeRep(Rep* rep) noexcept;
 
   Rep* rep_ = nullptr;
 };

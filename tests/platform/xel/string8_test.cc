@@ -81,6 +81,19 @@ TEST(String8, HashIsFnv1aOverTheCharacters) {
   EXPECT_NE(String8("ab").hash(), String8("ba").hash());
 }
 
+TEST(String8, HashAndEqualityHoldForTextBuiltByParts) {
+  // The hash is kept with the characters: a joined string must carry the
+  // hash of its whole text, or it would be lost in a collection.
+  String8 const joined = String8("Ethernet") + String8("12");
+  String8 const whole("Ethernet12");
+  EXPECT_EQ(joined.hash(), whole.hash());
+  EXPECT_EQ(joined, whole);
+  String8 grown("Ethernet");
+  grown += String8("12");
+  EXPECT_EQ(grown.hash(), whole.hash());
+  EXPECT_NE(String8("Ethernet1"), whole);
+}
+
 TEST(String8, ConcatenationBuildsNewTextAndSharesWhenOneSideIsEmpty) {
   String8 a("Port-Channel"), b("10");
   String8 ab = a + b;
