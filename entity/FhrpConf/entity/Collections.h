@@ -27,9 +27,13 @@ namespace Routing::Fhrp::entity {
 
 // An entity counts its changes and keyed reads; a plain counted object that
 // owns a collection keeps no such books.
-inline void countChange(Xel::Entity& owner) noexcept { Xel::EntityAccess::changeCountInc(owner); }
+inline void countChange(Xel::Entity& owner) noexcept {
+  Xel::EntityAccess::changeCountInc(owner);
+}
 inline void countChange(Xel::PtrInterface&) noexcept {}
-inline void countRead(Xel::Entity const& owner) noexcept { Xel::EntityAccess::readCountInc(owner); }
+inline void countRead(Xel::Entity const& owner) noexcept {
+  Xel::EntityAccess::readCountInc(owner);
+}
 inline void countRead(Xel::PtrInterface const&) noexcept {}
 
 // The stored value under `key`, or the value type's default when absent.
@@ -74,7 +78,7 @@ void valueIs(Owner& owner, Map& map, Key const& key, Value const& value, Notify 
 // Removes the member at `node` (held by the caller) and tells about it.
 template <class Owner, class Map, class Node, class Notify>
 auto removeValue(Owner& owner, Map& map, Xel::Ptr<Node> const& node, Notify notify) {
-  map.deleteMember(node.ptr());
+  map.deleteMember(node);
   countChange(owner);
   (owner.*notify)(node->xelKey());
   return node->value();
@@ -128,7 +132,7 @@ Xel::Ptr<Child> childIs(Owner& owner, Map& map, Key const& key, Xel::AttributeId
 // Takes `child` (held by the caller) out of the collection and the tree.
 template <class Owner, class Map, class Child, class Notify>
 Xel::Ptr<Child> removeChild(Owner& owner, Map& map, Xel::Ptr<Child> const& child, Notify notify) {
-  map.deleteMember(child.ptr());
+  map.deleteMember(child);
   Xel::EntityAccess::changeCountInc(owner);
   child->parentIs(nullptr);
   (owner.*notify)(child->xelKey());
@@ -179,8 +183,8 @@ Xel::Ptr<Child> newSingleChild(Owner& owner, Xel::Name name, Xel::AttributeId id
 // not told); otherwise a new child replaces the old one, which leaves the
 // tree. A replacement counts twice and is told once.
 template <class Child, class Owner, class Make, class Tell>
-Xel::Ptr<Child> singleChildIs(Owner& owner, Xel::Ptr<Child>& slot, Xel::Name const& name,
-                              Make make, Tell tell) {
+Xel::Ptr<Child> singleChildIs(Owner& owner, Xel::Ptr<Child>& slot, Xel::Name const& name, Make make,
+                              Tell tell) {
   if (slot && slot->name() == name) {
     Xel::EntityAccess::changeCountInc(owner);
     return slot;

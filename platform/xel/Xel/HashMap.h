@@ -180,10 +180,12 @@ class HashMap : public HashMapGeneric {
   // Precondition: no member with the same key is present.
   void newMember(Ptr<Member> const& member) {
     Key const& key = member->xelKey();
-    newMemberG(Ptr<PtrInterface>(member), &key);
+    newMemberG(member.ptr(), &key, bitReverse(HashMapKey<Key>::hash(key)));
   }
-  bool deleteMember(Member* member) {
-    return HashMapGeneric::deleteMember(Ptr<PtrInterface>(member));
+  // Takes the member as a counted pointer: it must outlive its removal.
+  bool deleteMember(Ptr<Member> const& member) {
+    return HashMapGeneric::deleteMember(member.ptr(),
+                                        bitReverse(HashMapKey<Key>::hash(member->xelKey())));
   }
 
   IteratorConst iterator() const { return IteratorConst(*this); }

@@ -32,13 +32,16 @@ bool HashMapGeneric::after(PtrInterface const* member, U32 hash, void const* key
 }
 
 void HashMapGeneric::newMemberG(Ptr<PtrInterface> const& member, void const* key) {
+  newMemberG(member.ptr(), key, table_->hash(member.ptr()));
+}
+
+void HashMapGeneric::newMemberG(PtrInterface* member, void const* key, U32 h) {
   if (!buckets_) {
     log2Buckets_ = initialLog2_;
     buckets_ = new PtrInterface*[buckets()]();
   } else if (members_ >= buckets()) {
     grow();
   }
-  U32 const h = table_->hash(member.ptr());
   U32 const bucket = bucketOf(h);
   PtrInterface* prev = nullptr;
   PtrInterface* cur = buckets_[bucket];
@@ -46,23 +49,28 @@ void HashMapGeneric::newMemberG(Ptr<PtrInterface> const& member, void const* key
     prev = cur;
     cur = next(cur);
   }
-  table_->setNext(member.ptr(), cur);
+  table_->setNext(member, cur);
   if (prev) {
-    table_->setNext(prev, member.ptr());
+    table_->setNext(prev, member);
   } else {
-    setHead(bucket, member.ptr());
+    setHead(bucket, member);
   }
   ++members_;
   ++modifications_;
 }
 
 bool HashMapGeneric::deleteMember(Ptr<PtrInterface> const& member) {
+  return buckets_ && deleteMember(member.ptr(), table_->hash(member.ptr()));
+}
+
+bool HashMapGeneric::deleteMember(PtrInterface* member, U32 h) {
   if (!buckets_) return false;
-  U32 const bucket = bucketOf(table_->hash(member.ptr()));
+  U32 const bucket = bucketOf(h);
   PtrInterface* prev = nullptr;
   for (PtrInterface* cur = buckets_[bucket]; cur; prev = cur, cur = next(cur)) {
-    if (cur != member.ptr()) continue;
-    // `member` keeps the member alive while its links are rewritten.
+    if (cur != member) continue;
+    // The caller's reference keeps the member alive while its links are
+    // rewritten.
     PtrInterface* const following = next(cur);
     if (prev) {
       table_->setNext(prev, following);
@@ -96,18 +104,6 @@ PtrInterface* HashMapGeneric::findNextG(PtrInterface const* member, int* bucket)
   }
   *bucket = static_cast<int>(b);
   return findNextBucket(bucket);
-}
-
-PtrInterface* HashMapGeneric::findNextBucket(int* bucket) const {
-  U32 const n = buckets();
-  for (U32 b = static_cast<U32>(*bucket + 1); b < n; ++b) {
-    if (buckets_[b]) {
-      *bucket = static_cast<int>(b);
-      return buckets_[b];
-    }
-  }
-  *bucket = -1;
-  return nullptr;
 }
 
 PtrInterface* HashMapGeneric::startAtHash(U32 reversedHash, int* bucket) const {

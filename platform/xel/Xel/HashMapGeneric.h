@@ -114,16 +114,33 @@ class XEL_EXPORT HashMapGeneric {
   // Inserts `member` under `key` (the member's own key) in map order.
   // Precondition: no member with an equal key is present.
   void newMemberG(Ptr<PtrInterface> const& member, void const* key);
+  // The same, for a caller that holds the member and has just computed the
+  // key's reversed hash for its lookup: no second hash, no extra reference.
+  void newMemberG(PtrInterface* member, void const* key, U32 reversedHash);
   // Unlinks `member` and releases the map's reference to it; clears its
   // link. Returns whether it was a member.
   bool deleteMember(Ptr<PtrInterface> const& member);
+  // The same with the member's reversed hash known. The caller must hold a
+  // reference to `member`: the map's may be the last other one.
+  bool deleteMember(PtrInterface* member, U32 reversedHash);
   // The member that follows `member` in map order (the first member when
   // `member` is null), whether or not `member` is still in the map; its
   // bucket goes to *bucket (-1 at the end).
   PtrInterface* findNextG(PtrInterface const* member, int* bucket) const;
   // The head of the first non-empty bucket after *bucket, updating it; null
   // and -1 at the end.
-  PtrInterface* findNextBucket(int* bucket) const;
+  // Inline: a walk calls it at the end of almost every chain.
+  PtrInterface* findNextBucket(int* bucket) const noexcept {
+    U32 const n = buckets();
+    for (U32 b = static_cast<U32>(*bucket + 1); b < n; ++b) {
+      if (buckets_[b]) {
+        *bucket = static_cast<int>(b);
+        return buckets_[b];
+      }
+    }
+    *bucket = -1;
+    return nullptr;
+  }
   // The first member whose reversed hash is at least `reversedHash`, its
   // bucket in *bucket; null and -1 when there is none.
   PtrInterface* startAtHash(U32 reversedHash, int* bucket) const;

@@ -153,6 +153,42 @@ TYPED_TEST(HashMapTest, GrowthKeepsOrderAndMembers) {
   EXPECT_EQ(count, 5000u);
 }
 
+TYPED_TEST(HashMapTest, UntypedEntryPointsPlaceAndRemoveAsTheTypedOnes) {
+  // The untyped calls hash through the collection type's table, the typed
+  // ones inline: both must agree on every member's place.
+  using Map = typename TestFixture::Map;
+  Map map;
+  Xel::HashMapGeneric& generic = map;
+  for (U32 i = 0; i < 500; ++i) {
+    TypeParam const key = makeKey<TypeParam>(i);
+    Xel::Ptr<Xel::PtrInterface> const node(new Node<TypeParam>(key, i));
+    if (i % 2) {
+      generic.newMemberG(node, &key);
+    } else {
+      map.newMember(static_cast<Node<TypeParam>*>(node.ptr()));
+    }
+  }
+  for (U32 i = 0; i < 500; i += 3) {
+    Xel::Ptr<Xel::PtrInterface> const node(map[makeKey<TypeParam>(i)]);
+    ASSERT_TRUE(node) << i;
+    EXPECT_TRUE(i % 2 ? generic.deleteMember(node)
+                      : map.deleteMember(static_cast<Node<TypeParam>*>(node.ptr())));
+    EXPECT_FALSE(generic.deleteMember(node)) << "removed twice";
+  }
+  U32 count = 0;
+  Node<TypeParam>* prev = nullptr;
+  for (auto& node : map) {
+    EXPECT_NE(node.value() % 3, 0u);
+    EXPECT_EQ(map[node.xelKey()], &node);
+    if (prev) {
+      EXPECT_TRUE(this->before(prev, &node));
+    }
+    prev = &node;
+    ++count;
+  }
+  EXPECT_EQ(count, 500u - 167u);
+}
+
 TYPED_TEST(HashMapTest, MemberInsertedAheadOfTheWalkIsVisited) {
   auto map = this->filled(50);
   Xel::Ptr<Node<TypeParam>> late(new Node<TypeParam>(makeKey<TypeParam>(50), 50));
