@@ -27,12 +27,26 @@ void release(void* p) noexcept {
 }  // namespace
 
 namespace bench {
-HeapCount heapNow() noexcept { return {allocations, liveBytes}; }
+HeapCount heapNow() noexcept {
+  return {allocations, liveBytes};
+}
 }  // namespace bench
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void* operator new(std::size_t size) {
+  return allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return allocate(size);
+}
+void operator delete(void* p) noexcept {
+  release(p);
+}
+void operator delete[](void* p) noexcept {
+  release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  release(p);
+}

@@ -14,15 +14,7 @@
 #endif
 
 #include "allocation_counter.h"
-
-template <>
-struct std::hash<Pelno::IpAddr> {
-  std::size_t operator()(Pelno::IpAddr const& a) const noexcept { return a.hash(); }
-};
-template <>
-struct std::hash<Pelno::IntfId> {
-  std::size_t operator()(Pelno::IntfId const& i) const noexcept { return i.hash(); }
-};
+#include "std_hash.h"
 
 namespace {
 
@@ -31,7 +23,8 @@ using Routing::Fhrp::VrrpIpAddrs;
 
 std::vector<Pelno::IpAddr> ipKeys(std::size_t n, Xel::U32 base) {
   std::vector<Pelno::IpAddr> keys;
-  for (std::size_t i = 0; i < n; ++i) keys.push_back(Pelno::IpAddr::fromHostOrder(base + Xel::U32(i)));
+  for (std::size_t i = 0; i < n; ++i)
+    keys.push_back(Pelno::IpAddr::fromHostOrder(base + Xel::U32(i)));
   return keys;
 }
 
@@ -154,12 +147,12 @@ void registerVariant(std::string const& keyName, std::string const& variant) {
   for (long n : {16L, 1000L, 100000L}) {
     auto name = [&](char const* op) { return std::string(op) + "_" + keyName + "/" + variant; };
     benchmark::RegisterBenchmark(name("insert").c_str(), insertAll<Keys, C>)->Arg(n);
-    benchmark::RegisterBenchmark(name("lookup_hit").c_str(),
-                                 [](benchmark::State& s) { lookup<Keys, C>(s, true); })
-        ->Arg(n);
-    benchmark::RegisterBenchmark(name("lookup_miss").c_str(),
-                                 [](benchmark::State& s) { lookup<Keys, C>(s, false); })
-        ->Arg(n);
+    benchmark::RegisterBenchmark(name("lookup_hit").c_str(), [](benchmark::State& s) {
+      lookup<Keys, C>(s, true);
+    })->Arg(n);
+    benchmark::RegisterBenchmark(name("lookup_miss").c_str(), [](benchmark::State& s) {
+      lookup<Keys, C>(s, false);
+    })->Arg(n);
     benchmark::RegisterBenchmark(name("remove").c_str(), removeAll<Keys, C>)->Arg(n);
     benchmark::RegisterBenchmark(name("iterate").c_str(), walk<Keys, C>)->Arg(n);
   }
@@ -173,9 +166,11 @@ void registerVariant(std::string const& keyName, std::string const& variant) {
   registerVariant<IntfMasks, Std<std::unordered_map<Pelno::IntfId, unsigned>, Pelno::IntfId>>(
       "IntfId", "unordered_map");
 #if FHRP_BENCH_WITH_ABSL
-  registerVariant<IpSet, Std<absl::flat_hash_map<Pelno::IpAddr, unsigned, std::hash<Pelno::IpAddr>>, Pelno::IpAddr>>(
-      "IpAddr", "flat_hash_map");
-  registerVariant<IntfMasks, Std<absl::flat_hash_map<Pelno::IntfId, unsigned, std::hash<Pelno::IntfId>>, Pelno::IntfId>>(
+  registerVariant<IpSet, Std<absl::flat_hash_map<Pelno::IpAddr, unsigned, std::hash<Pelno::IpAddr>>,
+                             Pelno::IpAddr>>("IpAddr", "flat_hash_map");
+  registerVariant<
+      IntfMasks,
+      Std<absl::flat_hash_map<Pelno::IntfId, unsigned, std::hash<Pelno::IntfId>>, Pelno::IntfId>>(
       "IntfId", "flat_hash_map");
 #endif
   return 0;
