@@ -83,19 +83,22 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
     m->referencesInc();
     items[held.size++] = static_cast<N*>(m);
   }
-  while (held.pos < held.size) {
+  for (; held.pos < held.size; ++held.pos) {
     N* const current = items[held.pos];
+    // Right after the previous notifiee's release: if the snapshot is all
+    // that still holds this one, it is skipped. (The first is always
+    // called: nothing has run yet that could have let it go.)
+    if (held.pos > 0 && current->references() == 1) {
+      current->referencesDec();
+      continue;
+    }
     try {
       Xel::Expect expect(0);
       call(*current);
     } catch (...) {
       current->onNotificationException(id);
     }
-    ++held.pos;
     current->referencesDec();
-    while (held.pos < held.size && items[held.pos]->references() == 1) {
-      items[held.pos++]->referencesDec();
-    }
   }
 }
 
