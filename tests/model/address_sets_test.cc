@@ -73,16 +73,6 @@ TEST_F(Ip6Set, FailuresCarryTheMembersId) {
   EXPECT_EQ(listener->failures, (Ids{258, 259}));
 }
 
-TEST(AddressSetNames, NoDefaultConstantFollowsTheLinkLocalAddress) {
-  auto v6 = Routing::Fhrp::vrrpIp6AddrsFactory("v6");
-  EXPECT_EQ(attributeNames(*v6, 258, 260), (std::vector<std::string>{"addrs", "ip6LinkLocal", ""}));
-  auto v4 = Routing::Fhrp::vrrpIpAddrsFactory("v4");
-  EXPECT_EQ(v4->name(), "v4");
-  EXPECT_EQ(attributeNames(*v4, 258, 259), (std::vector<std::string>{"addrs", ""}));
-  auto users = Routing::Fhrp::fhrpLinkLocal6IntfColFactory(vrfIp("red", "fe80::1"));
-  EXPECT_EQ(attributeNames(*users, 258, 260), (std::vector<std::string>{"vrfIp", "vrIdIntf", ""}));
-}
-
 TEST(LinkLocalUsers, PairsDifferingInInterfaceOrIdAloneAreDistinct) {
   auto const key = vrfIp("red", "fe80::1");
   auto users = Routing::Fhrp::fhrpLinkLocal6IntfColFactory(key);

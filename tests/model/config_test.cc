@@ -52,13 +52,6 @@ TEST_F(Root, FreshConfigHasNoChildrenAndTheDefaults) {
   EXPECT_EQ(config->changeCount(), 0u);
 }
 
-TEST_F(Root, AttributeNamesEndWithTheMaskLengthConstant) {
-  EXPECT_EQ(attributeNames(*config, 258, 265),
-            (std::vector<std::string>{"vrrpConfig", "varpConfig", "acceptMode", "acceptModeDefault",
-                                      "allowDuplicate", "allowDuplicateDefault", "defaultIpMaskLen",
-                                      ""}));
-}
-
 TEST_F(Root, FirstCreationCountsOnceAndTellsOnce) {
   auto a = config->vrrpConfigIs("A");
   EXPECT_EQ(a->name(), "A");

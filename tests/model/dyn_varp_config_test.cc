@@ -44,13 +44,6 @@ TEST(DynVarp, StartsAtTheZeroMacWhichIsThenNoChange) {
   EXPECT_EQ(listener->failures, Ids{258});
 }
 
-TEST(DynVarp, NoDefaultConstantFollowsTheMac) {
-  auto dyn = Routing::Fhrp::dynVarpConfigFactory("dynamic");
-  EXPECT_EQ(attributeNames(*dyn, 258, 259), (std::vector<std::string>{"virtualMac", ""}));
-  auto errors = Routing::Fhrp::dynVarpConfigErrorFactory("errors");
-  EXPECT_EQ(attributeNames(*errors, 258, 259), (std::vector<std::string>{"virtualMacError", ""}));
-}
-
 class DynVarpErrors : public ::testing::Test {
  protected:
   Ptr<DynVarpConfigError> errors = Routing::Fhrp::dynVarpConfigErrorFactory("errors");

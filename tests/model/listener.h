@@ -54,16 +54,6 @@ Xel::Ptr<N> watch(Xel::Ptr<E> const& entity, bool weak = false) {
   return n;
 }
 
-// What attributeString answers for each id from `first` to `last`.
-template <class E>
-std::vector<std::string> attributeNames(E const& entity, Xel::AttributeId first,
-                                        Xel::AttributeId last) {
-  std::vector<std::string> names;
-  for (Xel::AttributeId id = first; id <= last; ++id)
-    names.push_back(entity.attributeString(id).stdString());
-  return names;
-}
-
 template <class T>
 T value(char const* text) {
   return Pelno::fromString<T>(text);

@@ -106,16 +106,6 @@ TEST_F(TrackedObjectTest, ZeroReferencesTellsEveryNotifieeWithoutCountingAChange
   trackedObjectFactory("quiet")->zeroReferencesIs(true);  // no notifiees: nothing to do
 }
 
-TEST_F(TrackedObjectTest, AttributeNamesFollowTheMemberTable) {
-  EXPECT_EQ(tracked->attributeString(258), "trackedObjectName");
-  EXPECT_EQ(tracked->attributeString(259), "trackActionIsShutdown");
-  EXPECT_EQ(tracked->attributeString(260), "trackActionIsShutdownDefault");
-  EXPECT_EQ(tracked->attributeString(261), "trackPriorityDecrement");
-  EXPECT_EQ(tracked->attributeString(262), "trackPriorityDecrementDefault");
-  EXPECT_EQ(tracked->attributeString(154), "xelHasAttrLogInterface");  // the framework's
-  EXPECT_EQ(tracked->attributeString(263), "");
-}
-
 TEST_F(TrackedObjectTest, NotifieeNamesItsNotifierAndCountsItUnlessWeak) {
   auto n = watch("N");
   EXPECT_EQ(n->notifier(), tracked.ptr());

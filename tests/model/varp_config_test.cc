@@ -90,19 +90,6 @@ TEST_F(Varp, FailingHandlersAreReportedWithEachMembersId) {
   EXPECT_EQ(listener->failures, (Ids{258, 259, 261, 263}));
 }
 
-TEST_F(Varp, AttributeNamesOfTheThreeTypes) {
-  EXPECT_EQ(attributeNames(*varp, 258, 264),
-            (std::vector<std::string>{"varpIntfConfig", "virtualMac", "virtualMacDefault",
-                                      "advtInterval", "advtIntervalDefault", "virtualIpAddr", ""}));
-  auto intf = varp->varpIntfConfigIs(eth1);
-  EXPECT_EQ(attributeNames(*intf, 258, 262),
-            (std::vector<std::string>{"intfId", "virtualIpAddr", "virtualIp6Addr",
-                                      "varpTrackedObject", ""}));
-  auto col = varp->virtualIpAddrIs(red1);
-  EXPECT_EQ(attributeNames(*col, 258, 260),
-            (std::vector<std::string>{"vrfIp", "intfIdToMask", ""}));
-}
-
 TEST_F(Varp, AddressIndexGivesThePresentChildWithoutTellingButCounts) {
   auto col = varp->virtualIpAddrIs(red1);
   EXPECT_EQ(col->vrfIp(), red1);

@@ -78,65 +78,6 @@ TEST_F(VirtualRouter, NewRouterHoldsTheDeclaredDefaults) {
   EXPECT_EQ(router->vrrpTrackedObjectMembers(), 0u);
 }
 
-TEST_F(VirtualRouter, DefaultConstantsMatchTheInitialValues) {
-  EXPECT_EQ(VrrpVirtualRouterConfig::versionDefault, 2u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::priorityDefault, 100u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::advIntervalDefault, 100u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::arpOrNAIntervalDefault, 3000u);
-  EXPECT_TRUE(VrrpVirtualRouterConfig::preemptDefault);
-  EXPECT_EQ(VrrpVirtualRouterConfig::preemptDelayDefault, 0u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::preemptReloadDelayDefault, 0u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::reloadDelayDefault, 0u);
-  EXPECT_EQ(VrrpVirtualRouterConfig::primaryAddrDefault, IpAddr());
-  EXPECT_EQ(VrrpVirtualRouterConfig::bfdPeerAddrV4Default, IpAddr());
-  EXPECT_EQ(VrrpVirtualRouterConfig::bfdPeerAddrV6Default, Ip6Addr(0, 0, 0, 0));
-  EXPECT_EQ(static_cast<int>(VrrpVirtualRouterConfig::authTypeDefault), 0);
-  EXPECT_EQ(VrrpVirtualRouterConfig::authKeyDefault, "");
-  EXPECT_EQ(VrrpVirtualRouterConfig::descriptionDefault, "");
-  EXPECT_EQ(static_cast<int>(VrrpVirtualRouterConfig::adminEnabledStateDefault), 0);
-}
-
-TEST_F(VirtualRouter, AttributeNamesFollowTheMemberTableWithConstantsInPlace) {
-  EXPECT_EQ(attributeNames(*router, 258, 291), (std::vector<std::string>{
-                                                   "vrId",
-                                                   "version",
-                                                   "versionDefault",
-                                                   "priority",
-                                                   "priorityDefault",
-                                                   "advInterval",
-                                                   "advIntervalDefault",
-                                                   "arpOrNAInterval",
-                                                   "arpOrNAIntervalDefault",
-                                                   "preempt",
-                                                   "preemptDefault",
-                                                   "preemptDelay",
-                                                   "preemptDelayDefault",
-                                                   "preemptReloadDelay",
-                                                   "preemptReloadDelayDefault",
-                                                   "reloadDelay",
-                                                   "reloadDelayDefault",
-                                                   "primaryAddrDefault",
-                                                   "primaryAddr",
-                                                   "secondaryAddrs",
-                                                   "bfdPeerAddrV4Default",
-                                                   "bfdPeerAddrV4",
-                                                   "ip6Addrs",
-                                                   "bfdPeerAddrV6Default",
-                                                   "bfdPeerAddrV6",
-                                                   "authType",
-                                                   "authTypeDefault",
-                                                   "authKey",
-                                                   "authKeyDefault",
-                                                   "description",
-                                                   "descriptionDefault",
-                                                   "adminEnabledState",
-                                                   "adminEnabledStateDefault",
-                                                   "vrrpTrackedObject",
-                                               }));
-  EXPECT_EQ(router->attributeString(292), "");
-  EXPECT_EQ(router->attributeString(154), "xelHasAttrLogInterface");
-}
-
 // Every mutator, its handler and the id a failing handler is reported with.
 struct Change {
   char const* heard;

@@ -57,16 +57,6 @@ TEST_F(Vrrp, FreshConfigHasTheFlagOffAndNothingElse) {
   EXPECT_EQ(vrrp->changeCount(), 0u);
 }
 
-TEST_F(Vrrp, AttributeNamesOfBothTypes) {
-  EXPECT_EQ(
-      attributeNames(*vrrp, 258, 263),
-      (std::vector<std::string>{"vrrpIntfConfig", "virtualIpAddr", "virtualIp6LinkLocalAddr",
-                                "ipv6ForceIpv4MacPrefix", "ipv6ForceIpv4MacPrefixDefault", ""}));
-  auto intf = Routing::Fhrp::vrrpIntfConfigFactory(eth1);
-  EXPECT_EQ(attributeNames(*intf, 258, 260),
-            (std::vector<std::string>{"intfId", "virtualRouterConfig", ""}));
-}
-
 TEST_F(Vrrp, FlagIsToldOnlyWhenItChanges) {
   vrrp->ipv6ForceIpv4MacPrefixIs(false);
   EXPECT_EQ(vrrp->changeCount(), 0u);

@@ -5,9 +5,11 @@
 #include <elf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,39 @@ std::vector<std::string> sectionNames(char const* path) {
   };
   if (file.size() < EI_NIDENT || std::memcmp(file.data(), ELFMAG, SELFMAG) != 0) return {};
   return file[EI_CLASS] == ELFCLASS64 ? read(Elf64_Ehdr{}) : read(Elf32_Ehdr{});
+}
+
+// attributeString answers from the generated member tables, registration
+// from its own: both must give every id the transcribed name.
+TEST(Registration, EveryEntityNamesItsAttributesAsRegistered) {
+  auto const varp = varpConfigFactory("v");
+  std::map<std::string, Xel::Ptr<Xel::Entity>> const entities = {
+      {"Config", configFactory("c")},
+      {"DynVarpConfig", dynVarpConfigFactory("d")},
+      {"DynVarpConfigError", dynVarpConfigErrorFactory("e")},
+      {"FhrpLinkLocal6IntfCol", fhrpLinkLocal6IntfColFactory(VirtualIp::VrfIpPair())},
+      {"TrackedObject", trackedObjectFactory("t")},
+      {"VarpConfig", varp},
+      {"VarpIntfConfig", varpIntfConfigFactory(Pelno::IntfId("Ethernet1"))},
+      {"VarpIntfIdCol", varp->virtualIpAddrIs(VirtualIp::VrfIpPair())},
+      {"VrrpConfig", vrrpConfigFactory("r")},
+      {"VrrpIntfConfig", vrrpIntfConfigFactory(Pelno::IntfId("Ethernet1"))},
+      {"VrrpIp6Addrs", vrrpIp6AddrsFactory("6")},
+      {"VrrpIpAddrs", vrrpIpAddrsFactory("4")},
+      {"VrrpVirtualRouterConfig", vrrpVirtualRouterConfigFactory(VrId(1))},
+  };
+  std::map<std::string, Xel::AttributeId> last;
+  for (auto const& a : reflect_test::kAttributes) {
+    auto const e = entities.find(a.type);
+    if (e == entities.end() || a.id < 258) continue;
+    EXPECT_EQ(e->second->attributeString(a.id), a.name) << a.type << " " << a.id;
+    last[a.type] = std::max(last[a.type], a.id);
+  }
+  ASSERT_EQ(last.size(), entities.size());
+  for (auto const& [type, entity] : entities) {
+    EXPECT_EQ(entity->attributeString(last[type] + 1), "") << type << ": nothing after the last";
+    EXPECT_EQ(entity->attributeString(154), "xelHasAttrLogInterface") << type << ": the base's";
+  }
 }
 
 TEST(Registration, LibraryFileListsTheTypesLastRegisteredFirst) {
