@@ -6,7 +6,9 @@
 #   make check   the full gate: the suite as above, then built with
 #                AddressSanitizer and UndefinedBehaviorSanitizer, then the
 #                thread tests under ThreadSanitizer, then the suite built for
-#                32-bit x86
+#                32-bit x86 (natively, or under qemu-i386 where the kernel
+#                cannot run 32-bit programs; M32_EMULATOR=qemu-i386 forces
+#                the emulator)
 #   make bench   build in release mode, run the benchmarks beside their
 #                baselines, print the table and keep the raw JSON in
 #                build/bench.json
@@ -47,7 +49,9 @@ check-tsan:
 	$(call suite,build-tsan,-DCMAKE_BUILD_TYPE=Debug $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-fsanitize=thread,-L threads)
 
 check-m32:
-	$(call suite,build-m32,-DCMAKE_BUILD_TYPE=RelWithDebInfo $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-m32,)
+	$(call suite,build-m32,-DCMAKE_BUILD_TYPE=RelWithDebInfo $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-m32 \
+	  $(if $(M32_EMULATOR),-DCMAKE_CROSSCOMPILING_EMULATOR=$(shell command -v $(M32_EMULATOR))),)
+	@echo "check-m32: the 32-bit tests ran $$(sed -n 's/^FHRP_TARGET_RUNS:INTERNAL=//p' build-m32/CMakeCache.txt)"
 
 BENCH_FLAGS ?= --benchmark_repetitions=5 --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
 

@@ -32,8 +32,9 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/buil
   -DCMAKE_CXX_FLAGS=${CXX_FLAGS}
   -DREADME_EXAMPLE=${WORK_DIR}/readme_example.cc)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${WORK_DIR}/build/consumer)
-run(${WORK_DIR}/build/readme_example)
+# EMULATOR, when set, runs what a 32-bit build makes on a kernel that cannot.
+run(${EMULATOR} ${WORK_DIR}/build/consumer)
+run(${EMULATOR} ${WORK_DIR}/build/readme_example)
 
 # Through pkg-config, linking by hand.
 set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
@@ -46,4 +47,5 @@ separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
 separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
 run(${CXX} ${cxx_flags} ${SOURCE_DIR}/tests/package/consumer/consumer.cc ${pc_flags}
   -o ${WORK_DIR}/consumer-pkg-config)
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${WORK_DIR}/consumer-pkg-config)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${EMULATOR}
+  ${WORK_DIR}/consumer-pkg-config)
