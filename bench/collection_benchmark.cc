@@ -21,10 +21,20 @@ namespace {
 using Routing::Fhrp::VarpIntfIdCol;
 using Routing::Fhrp::VrrpIpAddrs;
 
-std::vector<Pelno::IpAddr> ipKeys(std::size_t n, Xel::U32 base) {
+// IPv4 keys come from 198.18.0.0/15, the range reserved for network
+// benchmarks (RFC 2544), counting up from its base: the n present keys
+// first, the absent ones after them. The range holds 131,072 addresses, so
+// at 100,000 members the absent keys are the 31,072 left over, repeated.
+constexpr Xel::U32 kBenchNetBase = 0xc6120000u;  // 198.18.0.0
+constexpr Xel::U32 kBenchNetSize = 0x20000u;     // a /15
+
+std::vector<Pelno::IpAddr> ipKeys(std::size_t n, bool present) {
+  Xel::U32 const count = Xel::U32(n), left = kBenchNetSize - count;
   std::vector<Pelno::IpAddr> keys;
-  for (std::size_t i = 0; i < n; ++i)
-    keys.push_back(Pelno::IpAddr::fromHostOrder(base + Xel::U32(i)));
+  for (Xel::U32 i = 0; i < count; ++i) {
+    Xel::U32 const offset = present ? i : count + i % left;
+    keys.push_back(Pelno::IpAddr::fromHostOrder(kBenchNetBase + offset));
+  }
   return keys;
 }
 
@@ -39,9 +49,7 @@ std::vector<Pelno::IntfId> intfKeys(std::size_t n, char const* prefix) {
 // The model's collections behind one interface per key type.
 struct IpSet {
   using Key = Pelno::IpAddr;
-  static std::vector<Key> keys(std::size_t n, bool present) {
-    return ipKeys(n, present ? 0x0a000000u : 0x0b000000u);
-  }
+  static std::vector<Key> keys(std::size_t n, bool present) { return ipKeys(n, present); }
   Xel::Ptr<VrrpIpAddrs> set = Routing::Fhrp::vrrpIpAddrsFactory("bench");
   void insert(Key k) { set->addrsIs(k, true); }
   bool find(Key k) const { return set->addrs(k); }

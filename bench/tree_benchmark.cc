@@ -22,6 +22,14 @@ using namespace Routing::Fhrp;
 
 constexpr Xel::U32 kRoutersPerInterface = 4;
 
+// Secondary address k (0 or 1) of router r on interface i, from
+// 198.18.0.0/15, the range reserved for network benchmarks (RFC 2544):
+// 198.18.0.0 or 198.19.0.0 plus (i * 8 + r) modulo 65,536. The two need
+// only differ within one router. Both trees take the same addresses.
+Pelno::IpAddr secondaryAddr(Xel::U32 i, Xel::U32 r, Xel::U32 k) {
+  return Pelno::IpAddr::fromHostOrder(0xc6120000u + (k << 16) + ((i * 8 + r) & 0xffffu));
+}
+
 void buildAndTearDown(benchmark::State& state) {
   auto const n = Xel::U32(state.range(0));
   double bytes = 0;
@@ -35,8 +43,8 @@ void buildAndTearDown(benchmark::State& state) {
             Pelno::IntfId(Xel::String8(("Ethernet" + std::to_string(i)).c_str())));
         for (Xel::U32 r = 1; r <= kRoutersPerInterface; ++r) {
           auto router = intf->virtualRouterConfigIs(VrId(r));
-          router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0x0a000000u + i * 8 + r), true);
-          router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0x0b000000u + i * 8 + r), true);
+          router->secondaryAddrsIs(secondaryAddr(i, r, 0), true);
+          router->secondaryAddrsIs(secondaryAddr(i, r, 1), true);
           router->vrrpTrackedObjectIs("uplink");
         }
       }
@@ -86,8 +94,8 @@ void buildAndTearDownPlain(benchmark::State& state) {
         for (Xel::U32 r = 1; r <= kRoutersPerInterface; ++r) {
           auto& router = intf->routers[r];
           if (!router) router = std::make_unique<PlainRouter>();
-          router->secondaryAddrs[Pelno::IpAddr::fromHostOrder(0x0a000000u + i * 8 + r)] = true;
-          router->secondaryAddrs[Pelno::IpAddr::fromHostOrder(0x0b000000u + i * 8 + r)] = true;
+          router->secondaryAddrs[secondaryAddr(i, r, 0)] = true;
+          router->secondaryAddrs[secondaryAddr(i, r, 1)] = true;
           auto& tracked = router->trackedObjects["uplink"];
           if (!tracked) tracked = std::make_unique<PlainTracked>(PlainTracked{"uplink"});
         }

@@ -74,10 +74,10 @@ void walkConfiguration() {
     char const* primary;
     char const* secondary;
   };
-  for (Group const& g : {Group{"Ethernet1", 5, "10.1.1.1", "10.1.1.2"},
-                         Group{"Ethernet1", 6, "10.1.2.1", "10.1.2.2"},
-                         Group{"Ethernet2", 5, "10.2.1.1", "10.2.1.2"},
-                         Group{"Vlan100", 10, "192.168.100.1", "192.168.100.2"}}) {
+  for (Group const& g : {Group{"Ethernet1", 5, "192.0.2.1", "192.0.2.2"},
+                         Group{"Ethernet1", 6, "192.0.2.129", "192.0.2.130"},
+                         Group{"Ethernet2", 5, "198.51.100.1", "198.51.100.2"},
+                         Group{"Vlan100", 10, "198.51.100.129", "198.51.100.130"}}) {
     auto router = vrrp->vrrpIntfConfigIs(intf(g.intf))->virtualRouterConfigIs(VrId(g.id));
     router->primaryAddrIs(ip(g.primary));
     router->secondaryAddrsIs(ip(g.secondary), true);
@@ -86,11 +86,11 @@ void walkConfiguration() {
                           FhrpIntfIdPair(intf(g.intf), VrId(g.id)));
   }
 
-  std::cout << "front end: virtual-ARP gateway 00:1c:73:00:00:99 on Vlan200 and Vlan300\n";
+  std::cout << "front end: virtual-ARP gateway 02:00:00:00:00:99 on Vlan200 and Vlan300\n";
   auto varp = config->varpConfigIs("varp");
-  varp->virtualMacIs(Pelno::fromString<Pelno::EthAddr>("00:1c:73:00:00:99"));
+  varp->virtualMacIs(Pelno::fromString<Pelno::EthAddr>("02:00:00:00:00:99"));
   for (auto const& [vlan, address] :
-       {std::pair{"Vlan200", "10.200.0.1/24"}, std::pair{"Vlan300", "10.30.0.1/24"}}) {
+       {std::pair{"Vlan200", "203.0.113.1/25"}, std::pair{"Vlan300", "203.0.113.129/25"}}) {
     varp->varpIntfConfigIs(intf(vlan))
         ->virtualIpAddrIs(Pelno::fromString<Pelno::IpAddrWithMask>(address), true);
   }
@@ -110,7 +110,7 @@ void walkConfiguration() {
   router5->priorityIs(150);
   std::cout << "front end: Ethernet1 vrid 5 preempt off, one more address\n";
   router5->preemptIs(false);
-  router5->secondaryAddrsIs(ip("10.1.1.3"), true);
+  router5->secondaryAddrsIs(ip("192.0.2.3"), true);
   std::cout << "front end: Ethernet2 removed\n";
   vrrp->vrrpIntfConfigDel(intf("Ethernet2"));
 

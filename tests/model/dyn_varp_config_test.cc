@@ -25,7 +25,7 @@ struct ErrorListener : Listener<DynVarpConfigError::Notifiee> {
   using DynVarpConfigError::Notifiee::onVirtualMacError;
 };
 
-EthAddr const mac(0x00, 0x1c, 0x73, 0x00, 0x00, 0x99);
+EthAddr const mac(0x02, 0x00, 0x00, 0x00, 0x00, 0x99);
 
 TEST(DynVarp, StartsAtTheZeroMacWhichIsThenNoChange) {
   auto dyn = Routing::Fhrp::dynVarpConfigFactory("dynamic");
@@ -37,7 +37,7 @@ TEST(DynVarp, StartsAtTheZeroMacWhichIsThenNoChange) {
   EXPECT_EQ(dyn->changeCount(), 0u);
   listener->failing = true;
   dyn->virtualMacIs(mac);
-  dyn->virtualMacIs(value<EthAddr>("00:1c:73:00:00:99"));
+  dyn->virtualMacIs(value<EthAddr>("02:00:00:00:00:99"));
   EXPECT_EQ(dyn->virtualMac(), mac);
   EXPECT_EQ(dyn->changeCount(), 1u);
   EXPECT_EQ(listener->heard, Heard{"onVirtualMac"});
@@ -63,7 +63,7 @@ TEST_F(DynVarpErrors, SameTextIsToldOnceAndANewTextReplacesIt) {
   EXPECT_EQ(removed, second);
   EXPECT_EQ(errors->virtualMacErrorMembers(), 0u);
   EXPECT_EQ(errors->changeCount(), 3u);
-  EXPECT_EQ(listener->heard, Heard(3, "onVirtualMacError(00:1c:73:00:00:99)"));
+  EXPECT_EQ(listener->heard, Heard(3, "onVirtualMacError(02:00:00:00:00:99)"));
   EXPECT_EQ(listener->failures, Ids{258});
 }
 

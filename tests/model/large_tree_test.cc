@@ -57,9 +57,11 @@ TEST(LargeTree, BuildsAndTearsDownTellingEachRemovalOnce) {
     for (Xel::U32 r = 1; r <= kRoutersPerInterface; ++r) {
       auto router = intf->virtualRouterConfigIs(VrId(r));
       router->priorityIs(100 + r);
-      router->primaryAddrIs(Pelno::IpAddr::fromHostOrder(0x0a000000u + i * 8 + r));
-      router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0x0b000000u + i * 8 + r), true);
-      router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0x0c000000u + i * 8 + r), true);
+      // The addresses need only differ within one router: 192.0.2.r, then
+      // 198.51.100.r and 203.0.113.r.
+      router->primaryAddrIs(Pelno::IpAddr::fromHostOrder(0xc0000200u + r));
+      router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0xc6336400u + r), true);
+      router->secondaryAddrsIs(Pelno::IpAddr::fromHostOrder(0xcb007100u + r), true);
       router->vrrpTrackedObjectIs("uplink")->trackPriorityDecrementIs(20);
       routerWatchers.push_back(watchWeakly(Ptr<RouterWatcher>(new RouterWatcher), router.ptr()));
     }

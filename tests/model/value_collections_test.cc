@@ -15,8 +15,9 @@ using Routing::Fhrp::DynVarpConfigError;
 using Routing::Fhrp::VrrpIpAddrs;
 using Xel::Ptr;
 
+// Host `host` of 192.0.2.0/24.
 Pelno::IpAddr addr(Xel::U32 host) {
-  return Pelno::IpAddr::fromHostOrder(0x0a000000u + host);
+  return Pelno::IpAddr::fromHostOrder(0xc0000200u + host);
 }
 
 // Logs each per-key call by the address's last byte, and can act on one.
@@ -128,7 +129,7 @@ TEST_F(ValueCollection, DestructionEmptiesValuesWithoutTelling) {
 
 TEST(TextCollection, DeleteOfAnAbsentMacGivesTheEmptyText) {
   auto errors = Routing::Fhrp::dynVarpConfigErrorFactory("dynamic");
-  Pelno::EthAddr const mac = Pelno::fromString<Pelno::EthAddr>("00:1c:73:00:00:99");
+  Pelno::EthAddr const mac = Pelno::fromString<Pelno::EthAddr>("02:00:00:00:00:99");
   EXPECT_EQ(errors->virtualMacErrorDel(mac), "");
   errors->virtualMacErrorIs(mac, "duplicate virtual MAC");
   EXPECT_EQ(errors->virtualMacError(mac), "duplicate virtual MAC");

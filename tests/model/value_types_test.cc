@@ -225,13 +225,13 @@ TEST(FhrpValueTypes, AttributeLogFormsAndChecks) {
 
 TEST(FhrpModelHashes, ImportedKeysHashAsTheModelSays) {
   using Pelno::fromString;
-  EXPECT_EQ(Routing::Fhrp::ipAddrWithMaskHash(fromString<Pelno::IpAddrWithMask>("10.1.2.3/24")),
-            0x27d3ac8eu);
+  EXPECT_EQ(Routing::Fhrp::ipAddrWithMaskHash(fromString<Pelno::IpAddrWithMask>("192.0.2.3/24")),
+            0x3c0b4eebu);
   EXPECT_EQ(Routing::Fhrp::ipAddrWithMaskHash(Pelno::IpAddrWithMask()), 0xcaa3caa3u);
-  EXPECT_EQ(Routing::Fhrp::ipAddrWithMaskHash(fromString<Pelno::IpAddrWithMask>("192.168.1.1/32")),
-            0x202e36f8u);
-  auto const red = fromString<VirtualIp::VrfIpPair>("('red', 10.0.0.1)");
-  EXPECT_EQ(Routing::Fhrp::vrfIpPairHash(red), 0x7d1312b0u);
+  EXPECT_EQ(Routing::Fhrp::ipAddrWithMaskHash(fromString<Pelno::IpAddrWithMask>("198.51.100.1/32")),
+            0xa7fe24d9u);
+  auto const red = fromString<VirtualIp::VrfIpPair>("('red', 192.0.2.1)");
+  EXPECT_EQ(Routing::Fhrp::vrfIpPairHash(red), 0xde6d0788u);
   // Only the address bytes count, not the family word before them.
   VirtualIp::VrfIpPair const unknown, zero{L3::VrfName(), Pelno::IpAddr()};
   EXPECT_NE(unknown, zero);

@@ -51,7 +51,7 @@ class Varp : public ::testing::Test {
  protected:
   Ptr<VarpConfig> varp = Routing::Fhrp::varpConfigFactory("varp");
   Ptr<VarpListener> listener = watch<VarpListener>(varp);
-  VrfIpPair const red1 = vrfIp("red", "10.0.0.1");
+  VrfIpPair const red1 = vrfIp("red", "192.0.2.1");
 };
 
 TEST_F(Varp, FreshConfigHasTheDefaultsAndTheDefaultIntervalIsNoChange) {
@@ -73,9 +73,9 @@ TEST_F(Varp, IntervalAndMacTakeAnyValue) {
     varp->advtIntervalIs(n);
     EXPECT_EQ(varp->advtInterval(), n);
   }
-  auto const mac = value<Pelno::EthAddr>("00:1c:73:00:00:99");
+  auto const mac = value<Pelno::EthAddr>("02:00:00:00:00:99");
   varp->virtualMacIs(mac);
-  varp->virtualMacIs(Pelno::EthAddr(0x00, 0x1c, 0x73, 0x00, 0x00, 0x99));
+  varp->virtualMacIs(Pelno::EthAddr(0x02, 0x00, 0x00, 0x00, 0x00, 0x99));
   EXPECT_EQ(varp->virtualMac(), mac);
   EXPECT_EQ(listener->heard, (Heard{"onAdvtInterval", "onAdvtInterval", "onVirtualMac"}));
   EXPECT_EQ(varp->changeCount(), 3u);
@@ -84,7 +84,7 @@ TEST_F(Varp, IntervalAndMacTakeAnyValue) {
 TEST_F(Varp, FailingHandlersAreReportedWithEachMembersId) {
   listener->failing = true;
   varp->varpIntfConfigIs(eth1);
-  varp->virtualMacIs(value<Pelno::EthAddr>("00:1c:73:00:00:99"));
+  varp->virtualMacIs(value<Pelno::EthAddr>("02:00:00:00:00:99"));
   varp->advtIntervalIs(0);
   varp->virtualIpAddrIs(red1);
   EXPECT_EQ(listener->failures, (Ids{258, 259, 261, 263}));
@@ -96,9 +96,9 @@ TEST_F(Varp, AddressIndexGivesThePresentChildWithoutTellingButCounts) {
   EXPECT_EQ(col->name(), "");
   EXPECT_EQ(col->parent(), varp.ptr());
   EXPECT_EQ(col->parentAttrId(), 263u);
-  EXPECT_EQ(listener->heard, Heard{"onVirtualIpAddr(('red', 10.0.0.1))"});
+  EXPECT_EQ(listener->heard, Heard{"onVirtualIpAddr(('red', 192.0.2.1))"});
   EXPECT_EQ(varp->changeCount(), 1u);
-  EXPECT_EQ(varp->virtualIpAddrIs(vrfIp("red", "10.0.0.1")), col);
+  EXPECT_EQ(varp->virtualIpAddrIs(vrfIp("red", "192.0.2.1")), col);
   EXPECT_EQ(listener->heard.size(), 1u);
   EXPECT_EQ(varp->changeCount(), 2u);
 }
@@ -121,7 +121,7 @@ class VarpInterface : public ::testing::Test {
 };
 
 TEST_F(VarpInterface, SameAddressWithAnotherMaskLengthIsAnotherElement) {
-  auto const addr = value<Pelno::IpAddr>("10.0.0.1");
+  auto const addr = value<Pelno::IpAddr>("192.0.2.1");
   intf->virtualIpAddrIs(IpAddrWithMask(addr, 24), true);
   intf->virtualIpAddrIs(IpAddrWithMask(addr, 32), false);
   EXPECT_EQ(intf->virtualIpAddrMembers(), 2u);
@@ -130,8 +130,9 @@ TEST_F(VarpInterface, SameAddressWithAnotherMaskLengthIsAnotherElement) {
   EXPECT_FALSE(intf->virtualIpAddrDel(IpAddrWithMask(addr, 16)));
   EXPECT_TRUE(intf->virtualIpAddrDel(IpAddrWithMask(addr, 24)));
   EXPECT_EQ(intf->virtualIpAddrMembers(), 1u);
-  EXPECT_EQ(listener->heard, (Heard{"onVirtualIpAddr(10.0.0.1/24)", "onVirtualIpAddr(10.0.0.1/32)",
-                                    "onVirtualIpAddr(10.0.0.1/24)"}));
+  EXPECT_EQ(listener->heard,
+            (Heard{"onVirtualIpAddr(192.0.2.1/24)", "onVirtualIpAddr(192.0.2.1/32)",
+                   "onVirtualIpAddr(192.0.2.1/24)"}));
 }
 
 TEST_F(VarpInterface, FalseFlagKeepsAV6Address) {
@@ -156,7 +157,7 @@ TEST_F(VarpInterface, TrackedObjectsAreNamedByTheirKeyUnderId261) {
 
 TEST_F(VarpInterface, FailingHandlersAreReportedWithEachCollectionsId) {
   listener->failing = true;
-  intf->virtualIpAddrIs(IpAddrWithMask(value<Pelno::IpAddr>("10.0.0.1"), 24), true);
+  intf->virtualIpAddrIs(IpAddrWithMask(value<Pelno::IpAddr>("192.0.2.1"), 24), true);
   intf->virtualIp6AddrIs(value<Ip6Addr>("2001:db8::1"), true);
   intf->varpTrackedObjectIs("uplink");
   EXPECT_EQ(listener->failures, (Ids{259, 260, 261}));
@@ -165,7 +166,7 @@ TEST_F(VarpInterface, FailingHandlersAreReportedWithEachCollectionsId) {
 class MaskLengths : public ::testing::Test {
  protected:
   Ptr<VarpConfig> varp = Routing::Fhrp::varpConfigFactory("varp");
-  Ptr<VarpIntfIdCol> col = varp->virtualIpAddrIs(vrfIp("red", "10.0.0.1"));
+  Ptr<VarpIntfIdCol> col = varp->virtualIpAddrIs(vrfIp("red", "192.0.2.1"));
   Ptr<MaskListener> listener = watch<MaskListener>(col);
 };
 
@@ -208,22 +209,22 @@ TEST_F(MaskLengths, LengthZeroIsStoredForANewInterface) {
 TEST(VarpTeardown, InterfacesThenAddressesAreRemovedOneByOne) {
   auto varp = Routing::Fhrp::varpConfigFactory("varp");
   std::vector<Ptr<Xel::Entity>> children{varp->varpIntfConfigIs(eth1), varp->varpIntfConfigIs(eth2),
-                                         varp->virtualIpAddrIs(vrfIp("red", "10.0.0.1"))};
-  varp->virtualMacIs(value<Pelno::EthAddr>("00:1c:73:00:00:99"));
+                                         varp->virtualIpAddrIs(vrfIp("red", "192.0.2.1"))};
+  varp->virtualMacIs(value<Pelno::EthAddr>("02:00:00:00:00:99"));
   auto survivor = watch<VarpListener>(varp, /*weak=*/true);
   varp = nullptr;
   ASSERT_EQ(survivor->heard.size(), 3u);
   std::sort(survivor->heard.begin(), survivor->heard.begin() + 2);
   EXPECT_EQ(survivor->heard,
             (Heard{"onVarpIntfConfig('Ethernet1')", "onVarpIntfConfig('Ethernet2')",
-                   "onVirtualIpAddr(('red', 10.0.0.1))"}));
+                   "onVirtualIpAddr(('red', 192.0.2.1))"}));
   for (auto const& child : children) EXPECT_EQ(child->parent(), nullptr);
 }
 
 TEST(VarpTeardown, InterfaceRemovesTrackedObjectsAndDropsAddressesSilently) {
   auto intf = Routing::Fhrp::varpIntfConfigFactory(eth1);
   auto tracked = intf->varpTrackedObjectIs("uplink");
-  intf->virtualIpAddrIs(IpAddrWithMask(value<Pelno::IpAddr>("10.0.0.1"), 24), true);
+  intf->virtualIpAddrIs(IpAddrWithMask(value<Pelno::IpAddr>("192.0.2.1"), 24), true);
   intf->virtualIp6AddrIs(value<Ip6Addr>("2001:db8::1"), true);
   auto survivor = watch<IntfListener>(intf, /*weak=*/true);
   intf = nullptr;
@@ -233,7 +234,7 @@ TEST(VarpTeardown, InterfaceRemovesTrackedObjectsAndDropsAddressesSilently) {
 
 TEST(VarpTeardown, MaskLengthsAreDroppedSilently) {
   auto varp = Routing::Fhrp::varpConfigFactory("varp");
-  Ptr<VarpIntfIdCol> col = varp->virtualIpAddrIs(vrfIp("red", "10.0.0.1"));
+  Ptr<VarpIntfIdCol> col = varp->virtualIpAddrIs(vrfIp("red", "192.0.2.1"));
   col->intfIdToMaskIs(eth1, 24);
   auto survivor = watch<MaskListener>(col, /*weak=*/true);
   varp = nullptr;  // takes the index entry out of the tree

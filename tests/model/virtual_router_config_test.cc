@@ -198,20 +198,20 @@ TEST_F(VirtualRouter, VersionIsToldThroughTheFrameworksSlotApartFromTheChangeCou
 }
 
 TEST_F(VirtualRouter, V6AddressesKeepAFalseFlagAndAnAbsentOneReadsFalseAndCounts) {
-  Ip6Addr const a = value<Ip6Addr>("fe80::1");
+  Ip6Addr const a = value<Ip6Addr>("2001:db8::1");
   router->ip6AddrsIs(a, true);
   router->ip6AddrsIs(a, false);
   EXPECT_EQ(router->ip6AddrsMembers(), 1u);
   EXPECT_EQ(router->changeCount(), 2u);
   Xel::U32 const reads = router->readCount();
   EXPECT_FALSE(router->ip6Addrs(a));
-  EXPECT_FALSE(router->ip6Addrs(value<Ip6Addr>("fe80::2")));
+  EXPECT_FALSE(router->ip6Addrs(value<Ip6Addr>("2001:db8::2")));
   EXPECT_EQ(router->readCount(), reads + 2);
-  EXPECT_FALSE(router->ip6AddrsDel(value<Ip6Addr>("fe80::2")));
+  EXPECT_FALSE(router->ip6AddrsDel(value<Ip6Addr>("2001:db8::2")));
   EXPECT_FALSE(router->ip6AddrsDel(a));
   EXPECT_EQ(router->ip6AddrsMembers(), 0u);
-  EXPECT_EQ(listener->heard,
-            (Heard{"onIp6Addrs(fe80::1)", "onIp6Addrs(fe80::1)", "onIp6Addrs(fe80::1)"}));
+  EXPECT_EQ(listener->heard, (Heard{"onIp6Addrs(2001:db8::1)", "onIp6Addrs(2001:db8::1)",
+                                    "onIp6Addrs(2001:db8::1)"}));
 }
 
 // Overrides the virtual notify and delete-by-iterator operations, noting
@@ -267,29 +267,29 @@ class DerivedRouter : public ::testing::Test {
 };
 
 TEST_F(DerivedRouter, SecondaryAddressChangesNotifyThroughTheOverrideAfterTheChange) {
-  IpAddr const a = value<IpAddr>("10.1.1.1");
+  IpAddr const a = value<IpAddr>("192.0.2.1");
   router->secondaryAddrsIs(a, true);
   router->secondaryAddrsIs(a, true);
   router->secondaryAddrsIs(a, false);
-  EXPECT_FALSE(router->secondaryAddrsDel(value<IpAddr>("10.9.9.9")));
+  EXPECT_FALSE(router->secondaryAddrsDel(value<IpAddr>("192.0.2.99")));
   EXPECT_FALSE(router->secondaryAddrsDel(a));
   EXPECT_EQ(router->calls,
-            (Heard{"notify 10.1.1.1 members 1 count 1", "notify 10.1.1.1 members 1 count 2",
-                   "notify 10.1.1.1 members 0 count 3"}));
+            (Heard{"notify 192.0.2.1 members 1 count 1", "notify 192.0.2.1 members 1 count 2",
+                   "notify 192.0.2.1 members 0 count 3"}));
   EXPECT_EQ(listener->heard.size(), 3u);
 }
 
 TEST_F(DerivedRouter, AnOverrideThatDoesNotPassOnSilencesTheNotifieesButTheChangeStands) {
   router->silent = true;
-  router->secondaryAddrsIs(value<IpAddr>("10.1.1.1"), true);
-  EXPECT_TRUE(router->secondaryAddrs(value<IpAddr>("10.1.1.1")));
+  router->secondaryAddrsIs(value<IpAddr>("192.0.2.1"), true);
+  EXPECT_TRUE(router->secondaryAddrs(value<IpAddr>("192.0.2.1")));
   EXPECT_EQ(router->changeCount(), 1u);
   EXPECT_EQ(router->calls.size(), 1u);
   EXPECT_TRUE(listener->heard.empty());
 }
 
 TEST_F(DerivedRouter, DeleteAllGoesThroughTheOverriddenDeleteByIterator) {
-  for (char const* a : {"10.1.1.1", "10.1.1.2"}) router->secondaryAddrsIs(value<IpAddr>(a), true);
+  for (char const* a : {"192.0.2.1", "192.0.2.2"}) router->secondaryAddrsIs(value<IpAddr>(a), true);
   router->calls.clear();
   router->secondaryAddrsDelAll();
   ASSERT_EQ(router->calls.size(), 4u);
@@ -297,7 +297,7 @@ TEST_F(DerivedRouter, DeleteAllGoesThroughTheOverriddenDeleteByIterator) {
   for (std::size_t i = 0; i < 4; i += 2) {
     EXPECT_EQ(router->calls[i].substr(0, 6), "delAt ");
     EXPECT_EQ(router->calls[i + 1].substr(0, 7), "notify ");
-    EXPECT_EQ(router->calls[i].substr(6, 8), router->calls[i + 1].substr(7, 8));
+    EXPECT_EQ(router->calls[i].substr(6, 9), router->calls[i + 1].substr(7, 9));
   }
   EXPECT_EQ(router->secondaryAddrsMembers(), 0u);
 
@@ -330,7 +330,7 @@ TEST(VirtualRouterTeardown, TrackedObjectsAreRemovedOneByOneAndAddressesSilently
   auto router = vrrpVirtualRouterConfigFactory(VrId(9));
   std::vector<Ptr<TrackedObject>> children{router->vrrpTrackedObjectIs("a"),
                                            router->vrrpTrackedObjectIs("b")};
-  router->secondaryAddrsIs(value<IpAddr>("10.0.0.2"), true);
+  router->secondaryAddrsIs(value<IpAddr>("192.0.2.2"), true);
   router->ip6AddrsIs(value<Ip6Addr>("2001:db8::2"), true);
   auto survivor = watch<RouterListener>(router, /*weak=*/true);
   router = nullptr;

@@ -44,7 +44,7 @@ class Vrrp : public ::testing::Test {
  protected:
   Ptr<VrrpConfig> vrrp = Routing::Fhrp::vrrpConfigFactory("vrrp");
   Ptr<VrrpListener> listener = watch<VrrpListener>(vrrp);
-  VrfIpPair const red1 = vrfIp("red", "10.0.0.1");
+  VrfIpPair const red1 = vrfIp("red", "192.0.2.1");
 };
 
 TEST_F(Vrrp, FreshConfigHasTheFlagOffAndNothingElse) {
@@ -89,7 +89,7 @@ TEST_F(Vrrp, AddressIndexStoresAPairOnceAndOverwritesADifferentOne) {
   EXPECT_EQ(vrrp->changeCount(), 3u);
   EXPECT_EQ(vrrp->virtualIpAddrDel(red1), FhrpIntfIdPair(eth2, VrId(2)));
   EXPECT_EQ(vrrp->changeCount(), 4u);
-  EXPECT_EQ(listener->heard, Heard(4, "onVirtualIpAddr(('red', 10.0.0.1))"));
+  EXPECT_EQ(listener->heard, Heard(4, "onVirtualIpAddr(('red', 192.0.2.1))"));
 }
 
 TEST_F(Vrrp, AbsentAddressGivesTheEmptyInterfaceAndIdZero) {
@@ -102,12 +102,12 @@ TEST_F(Vrrp, AbsentAddressGivesTheEmptyInterfaceAndIdZero) {
 
 TEST_F(Vrrp, AddressKeysDifferingInVrfOrAddressAloneAreDistinct) {
   vrrp->virtualIpAddrIs(red1, FhrpIntfIdPair(eth1, VrId(1)));
-  vrrp->virtualIpAddrIs(vrfIp("blue", "10.0.0.1"), FhrpIntfIdPair(eth1, VrId(2)));
-  vrrp->virtualIpAddrIs(vrfIp("red", "10.0.0.2"), FhrpIntfIdPair(eth1, VrId(3)));
+  vrrp->virtualIpAddrIs(vrfIp("blue", "192.0.2.1"), FhrpIntfIdPair(eth1, VrId(2)));
+  vrrp->virtualIpAddrIs(vrfIp("red", "192.0.2.2"), FhrpIntfIdPair(eth1, VrId(3)));
   EXPECT_EQ(vrrp->virtualIpAddrMembers(), 3u);
   EXPECT_EQ(vrrp->virtualIpAddr(red1).vrId(), VrId(1));
-  EXPECT_EQ(vrrp->virtualIpAddr(vrfIp("blue", "10.0.0.1")).vrId(), VrId(2));
-  EXPECT_EQ(vrrp->virtualIpAddr(vrfIp("red", "10.0.0.2")).vrId(), VrId(3));
+  EXPECT_EQ(vrrp->virtualIpAddr(vrfIp("blue", "192.0.2.1")).vrId(), VrId(2));
+  EXPECT_EQ(vrrp->virtualIpAddr(vrfIp("red", "192.0.2.2")).vrId(), VrId(3));
   EXPECT_EQ(listener->heard.size(), 3u);
 }
 
@@ -165,8 +165,8 @@ TEST(VrrpTeardown, InterfacesThenLinkLocalsAreRemovedOneByOneAndTheIndexSilently
   auto vrrp = Routing::Fhrp::vrrpConfigFactory("vrrp");
   std::vector<Ptr<Xel::Entity>> children{vrrp->vrrpIntfConfigIs(eth1), vrrp->vrrpIntfConfigIs(eth2),
                                          vrrp->virtualIp6LinkLocalAddrIs(vrfIp("red", "fe80::1"))};
-  vrrp->virtualIpAddrIs(vrfIp("red", "10.0.0.1"), FhrpIntfIdPair(eth1, VrId(1)));
-  vrrp->virtualIpAddrIs(vrfIp("red", "10.0.0.2"), FhrpIntfIdPair(eth2, VrId(1)));
+  vrrp->virtualIpAddrIs(vrfIp("red", "192.0.2.1"), FhrpIntfIdPair(eth1, VrId(1)));
+  vrrp->virtualIpAddrIs(vrfIp("red", "192.0.2.2"), FhrpIntfIdPair(eth2, VrId(1)));
   auto survivor = watch<VrrpListener>(vrrp, /*weak=*/true);
   vrrp = nullptr;
   ASSERT_EQ(survivor->heard.size(), 3u);

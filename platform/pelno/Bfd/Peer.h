@@ -48,7 +48,7 @@ class PELNO_EXPORT Peer {
 };
 
 // The three parts in parentheses, the interface always present:
-// (10.0.0.2, 'red', 'Ethernet1') or (10.0.0.2, 'red', '').
+// (192.0.2.2, 'red', 'Ethernet1') or (192.0.2.2, 'red', '').
 PELNO_EXPORT Xel::String8 valueToStrep(Peer const& p);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Peer const& p);
 PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,

@@ -36,7 +36,7 @@ class PELNO_EXPORT EthAddr {
   unsigned char bytes_[6] = {};
 };
 
-// Six groups of two lower-case hex digits: 00:1c:73:aa:bb:cc. Reading takes
+// Six groups of two lower-case hex digits: 02:00:00:aa:bb:cc. Reading takes
 // either case but insists on two digits a group.
 PELNO_EXPORT Xel::String8 valueToStrep(EthAddr const& a);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, EthAddr const& a);

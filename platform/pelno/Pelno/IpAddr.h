@@ -2,14 +2,14 @@
 //
 // The address is held as the 32-bit word that carries it on the wire, in
 // network byte order, so that it passes to and from sockets and packet
-// headers untouched. Addresses order as the numbers they are (10.0.0.2
-// before 10.0.0.10) whatever the host's byte order. The default address is
+// headers untouched. Addresses order as the numbers they are (192.0.2.2
+// before 192.0.2.10) whatever the host's byte order. The default address is
 // 0.0.0.0.
 //
 // TYPICAL USAGE
-//   auto a = Pelno::IpAddr::fromHostOrder(0x0a000001);  // 10.0.0.1
-//   auto b = Pelno::fromString<Pelno::IpAddr>("10.0.0.1");
-//   assert(a == b && a.value() == htonl(0x0a000001));
+//   auto a = Pelno::IpAddr::fromHostOrder(0xc0000201);  // 192.0.2.1
+//   auto b = Pelno::fromString<Pelno::IpAddr>("192.0.2.1");
+//   assert(a == b && a.value() == htonl(0xc0000201));
 #pragma once
 
 #include <bit>
@@ -30,7 +30,7 @@ class PELNO_EXPORT IpAddr {
   constexpr IpAddr() noexcept = default;
   // networkOrder is the address as it appears on the wire.
   constexpr explicit IpAddr(Xel::U32 networkOrder) noexcept : value_(networkOrder) {}
-  // hostOrder is the address as a number: 10.0.0.1 is 0x0a000001.
+  // hostOrder is the address as a number: 192.0.2.1 is 0xc0000201.
   static IpAddr fromHostOrder(Xel::U32 hostOrder) noexcept { return IpAddr(swap(hostOrder)); }
   // The address that text spells, as a whole, in dotted-quad form; nothing
   // when it spells none.
@@ -58,7 +58,7 @@ class PELNO_EXPORT IpAddr {
   Xel::U32 value_ = 0;
 };
 
-// The dotted quad: 10.0.0.1.
+// The dotted quad: 192.0.2.1.
 PELNO_EXPORT Xel::String8 valueToStrep(IpAddr const& a);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, IpAddr const& a);
 PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,

@@ -1,7 +1,7 @@
 // IpAddrWithMask: an IPv4 address with the length of its network prefix,
-// as an interface address is configured: 10.1.2.3/24.
+// as an interface address is configured: 192.0.2.3/24.
 //
-// The address keeps its host bits; 10.1.2.3/24 and 10.1.2.0/24 are
+// The address keeps its host bits; 192.0.2.3/24 and 192.0.2.0/24 are
 // different values. Values order by address, then by mask length.
 #pragma once
 
@@ -44,7 +44,7 @@ class PELNO_EXPORT IpAddrWithMask {
   Xel::U32 maskLen_ = 0;
 };
 
-// The address and the mask length: 10.1.2.3/24. Reading requires both.
+// The address and the mask length: 192.0.2.3/24. Reading requires both.
 PELNO_EXPORT Xel::String8 valueToStrep(IpAddrWithMask const& a);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, IpAddrWithMask const& a);
 PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,

@@ -10,7 +10,7 @@
 // IPv6 address) and within a family by their bytes.
 //
 // TYPICAL USAGE
-//   Pelno::IpGenAddr a = Pelno::fromString<Pelno::IpAddr>("10.0.0.1");
+//   Pelno::IpGenAddr a = Pelno::fromString<Pelno::IpAddr>("192.0.2.1");
 //   if (a.af() == Pelno::ipv4) use(a.ipAddr());
 #pragma once
 

@@ -22,7 +22,7 @@
 // 100 bytes.
 //
 // TYPICAL USAGE
-//   out << Pelno::IntfId(Xel::String8("Ethernet1")) << Pelno::IpAddr::fromHostOrder(0x0a000001);
+//   out << Pelno::IntfId(Xel::String8("Ethernet1")) << Pelno::IpAddr::fromHostOrder(0xc0000201);
 //   Pelno::IntfId intf;
 //   Pelno::nboAttrLogToValue(&in, &intf);
 #pragma once

@@ -6,8 +6,8 @@
 // anything but white space after the value is an error.
 //
 // TYPICAL USAGE
-//   auto addr = Pelno::fromString<Pelno::IpAddr>("10.0.0.1");
-//   auto pair = Pelno::fromString<VirtualIp::VrfIpPair>("('red', 10.0.0.1)");
+//   auto addr = Pelno::fromString<Pelno::IpAddr>("192.0.2.1");
+//   auto pair = Pelno::fromString<VirtualIp::VrfIpPair>("('red', 192.0.2.1)");
 #pragma once
 
 #include "Xel/String8.h"

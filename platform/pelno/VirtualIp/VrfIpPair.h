@@ -37,7 +37,7 @@ class PELNO_EXPORT VrfIpPair {
   Pelno::IpGenAddr addr_;
 };
 
-// The name in quotes and the address, in parentheses: ('red', 10.0.0.1).
+// The name in quotes and the address, in parentheses: ('red', 192.0.2.1).
 PELNO_EXPORT Xel::String8 valueToStrep(VrfIpPair const& p);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, VrfIpPair const& p);
 PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,

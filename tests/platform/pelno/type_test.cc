@@ -25,20 +25,20 @@ using Pelno::fromString;
 using Xel::String8;
 
 TEST(PelnoIpAddr, HoldsTheNetworkOrderWord) {
-  auto const a = Pelno::IpAddr::fromHostOrder(0x0a000102);
-  EXPECT_EQ(a.value(), htonl(0x0a000102));
-  EXPECT_EQ(a.hostOrder(), 0x0a000102u);
-  EXPECT_EQ(valueToStrep(a), "10.0.1.2");
+  auto const a = Pelno::IpAddr::fromHostOrder(0xc0000202);
+  EXPECT_EQ(a.value(), htonl(0xc0000202));
+  EXPECT_EQ(a.hostOrder(), 0xc0000202u);
+  EXPECT_EQ(valueToStrep(a), "192.0.2.2");
   EXPECT_EQ(Pelno::IpAddr(), Pelno::IpAddr::fromHostOrder(0));
 }
 
 TEST(PelnoIp6Addr, WordsBytesAndHashDescribeOneAddress) {
-  auto const a = fromString<Pelno::Ip6Addr>("2001:db8::ffff:1.2.3.4");
-  unsigned char const expected[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0,
-                                      0,    0,    0xff, 0xff, 1, 2, 3, 4};
+  auto const a = fromString<Pelno::Ip6Addr>("2001:db8::ffff:192.0.2.4");
+  unsigned char const expected[16] = {0x20, 0x01, 0x0d, 0xb8, 0,   0, 0, 0,
+                                      0,    0,    0xff, 0xff, 192, 0, 2, 4};
   EXPECT_EQ(std::memcmp(a.bytes(), expected, 16), 0);
   EXPECT_EQ(a.word(0), htonl(0x20010db8));
-  EXPECT_EQ(a.word(3), htonl(0x01020304));
+  EXPECT_EQ(a.word(3), htonl(0xc0000204));
   EXPECT_EQ(Pelno::Ip6Addr(a.word(0), a.word(1), a.word(2), a.word(3)), a);
   EXPECT_EQ(Pelno::Ip6Addr::fromBytes(expected), a);
   EXPECT_EQ(Pelno::Ip6Addr::hash(expected), a.hash());
@@ -51,15 +51,15 @@ TEST(PelnoIpGenAddr, KeepsTheFamilyAheadOfSixteenBytes) {
   EXPECT_EQ(none.af(), Pelno::ipunknown);
   EXPECT_EQ(valueToStrep(none), "unknown");
 
-  auto const v4 = Pelno::IpAddr::fromHostOrder(0x0a000001);
+  auto const v4 = Pelno::IpAddr::fromHostOrder(0xc0000201);
   Pelno::IpGenAddr const g4(v4);
   EXPECT_EQ(g4.af(), Pelno::ipv4);
   EXPECT_EQ(g4.ipAddr(), v4);
-  unsigned char const v4Bytes[16] = {10, 0, 0, 1};
+  unsigned char const v4Bytes[16] = {192, 0, 2, 1};
   EXPECT_EQ(std::memcmp(g4.addressBytes(), v4Bytes, 16), 0);
   EXPECT_THROW(g4.ip6Addr(), Xel::RangeException);
 
-  auto const v6 = fromString<Pelno::Ip6Addr>("fe80::1");
+  auto const v6 = fromString<Pelno::Ip6Addr>("2001:db8::1");
   Pelno::IpGenAddr const g6(v6);
   EXPECT_EQ(g6.af(), Pelno::ipv6);
   EXPECT_EQ(g6.ip6Addr(), v6);
@@ -69,9 +69,9 @@ TEST(PelnoIpGenAddr, KeepsTheFamilyAheadOfSixteenBytes) {
 }
 
 TEST(PelnoIpAddrWithMask, PrintsAddressSlashLengthAndLimitsTheLength) {
-  auto const a = Pelno::IpAddr::fromHostOrder(0x0a010203);
+  auto const a = Pelno::IpAddr::fromHostOrder(0xc0000203);
   Pelno::IpAddrWithMask const m(a, 24);
-  EXPECT_EQ(valueToStrep(m), "10.1.2.3/24");
+  EXPECT_EQ(valueToStrep(m), "192.0.2.3/24");
   EXPECT_EQ(m.addressWord(), a.value());
   EXPECT_EQ(m.maskLenWord(), 24u);
   EXPECT_NO_THROW(Pelno::IpAddrWithMask(a, 32));
@@ -79,9 +79,9 @@ TEST(PelnoIpAddrWithMask, PrintsAddressSlashLengthAndLimitsTheLength) {
 }
 
 TEST(PelnoEthAddr, PrintsLowerCaseAndReadsEitherCase) {
-  Pelno::EthAddr const e(0x00, 0x1c, 0x73, 0xaa, 0xbb, 0xcc);
-  EXPECT_EQ(valueToStrep(e), "00:1c:73:aa:bb:cc");
-  EXPECT_EQ(fromString<Pelno::EthAddr>("00:1C:73:AA:BB:CC"), e);
+  Pelno::EthAddr const e(0x02, 0x00, 0x00, 0xaa, 0xbb, 0xcc);
+  EXPECT_EQ(valueToStrep(e), "02:00:00:aa:bb:cc");
+  EXPECT_EQ(fromString<Pelno::EthAddr>("02:00:00:AA:BB:CC"), e);
 }
 
 TEST(PelnoVrfName, AcceptsAHundredBytesAndNoMore) {
@@ -98,20 +98,20 @@ TEST(PelnoVrfName, AcceptsAHundredBytesAndNoMore) {
 
 TEST(PelnoCompound, TextFormsListThePartsInParentheses) {
   L3::VrfName const red(String8("it's"));
-  auto const addr = Pelno::IpGenAddr(Pelno::IpAddr::fromHostOrder(0x0a000001));
+  auto const addr = Pelno::IpGenAddr(Pelno::IpAddr::fromHostOrder(0xc0000201));
   VirtualIp::VrfIpPair const pair(red, addr);
-  EXPECT_EQ(valueToStrep(pair), "('it\\'s', 10.0.0.1)");
-  EXPECT_EQ(fromString<VirtualIp::VrfIpPair>("(  'it\\'s',10.0.0.1 )"), pair);
+  EXPECT_EQ(valueToStrep(pair), "('it\\'s', 192.0.2.1)");
+  EXPECT_EQ(fromString<VirtualIp::VrfIpPair>("(  'it\\'s',192.0.2.1 )"), pair);
   Bfd::Peer const peer(addr, red, Pelno::IntfId(String8("Ethernet1")));
-  EXPECT_EQ(valueToStrep(peer), "(10.0.0.1, 'it\\'s', 'Ethernet1')");
+  EXPECT_EQ(valueToStrep(peer), "(192.0.2.1, 'it\\'s', 'Ethernet1')");
 }
 
 TEST(PelnoCompound, ErrorsPointAtThePartThatFailed) {
   try {
-    fromString<VirtualIp::VrfIpPair>("('red', 10.0.0.x)");
+    fromString<VirtualIp::VrfIpPair>("('red', 192.0.2.x)");
     ADD_FAILURE();
   } catch (Xel::ParseException const& e) {
-    EXPECT_EQ(e.message(), "cannot read an IP address at column 8 of '(\\'red\\', 10.0.0.x)'");
+    EXPECT_EQ(e.message(), "cannot read an IP address at column 8 of '(\\'red\\', 192.0.2.x)'");
   }
 }
 

@@ -54,14 +54,14 @@ struct Samples<Pelno::IpAddr> {
   static std::vector<Pelno::IpAddr> ascending() {
     std::vector<Pelno::IpAddr> v;
     for (char const* a :
-         {"0.0.0.0", "0.0.0.255", "1.0.0.0", "10.0.0.2", "10.0.0.10", "255.255.255.255"}) {
+         {"0.0.0.0", "0.0.0.255", "192.0.2.0", "192.0.2.2", "192.0.2.10", "255.255.255.255"}) {
       v.push_back(fromString<Pelno::IpAddr>(a));
     }
     return v;
   }
   static std::vector<String8> bad() {
-    return {"",    "1.2.3",      "256.0.0.1", "1.2.3.4.5",
-            "::1", "1.2.3.4/24", "a.b.c.d",   String8("1.2.3.4\0", 8)};
+    return {"",    "192.0.2",      "256.0.2.1", "192.0.2.4.5",
+            "::1", "192.0.2.4/24", "a.b.c.d",   String8("192.0.2.4\0", 10)};
   }
 };
 
@@ -69,14 +69,14 @@ template <>
 struct Samples<Pelno::Ip6Addr> {
   static std::vector<Pelno::Ip6Addr> ascending() {
     std::vector<Pelno::Ip6Addr> v;
-    for (char const* a : {"::", "::1", "::ffff:1.2.3.4", "fe80::1", "fe80::1:0",
+    for (char const* a : {"::", "::1", "::ffff:192.0.2.4", "2001:db8::1", "2001:db8::1:0",
                           "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"}) {
       v.push_back(fromString<Pelno::Ip6Addr>(a));
     }
     return v;
   }
   static std::vector<String8> bad() {
-    return {"", "1.2.3.4", ":::", "fe80::1::2", "g::1", String8("::1\0", 4)};
+    return {"", "192.0.2.4", ":::", "2001:db8::1::2", "g::1", String8("::1\0", 4)};
   }
 };
 
@@ -89,7 +89,7 @@ struct Samples<Pelno::IpGenAddr> {
     return v;
   }
   static std::vector<String8> bad() {
-    return {"", "ipunknown", "unknown4", "1.2.3", "fe80:::1", "10.0.0.1/8"};
+    return {"", "ipunknown", "unknown4", "192.0.2", "2001:db8:::1", "192.0.2.1/24"};
   }
 };
 
@@ -100,8 +100,8 @@ struct Samples<Pelno::IpAddrWithMask> {
     return {{a[0], 0}, {a[2], 32}, {a[3], 8}, {a[3], 24}, {a[4], 0}, {a[5], 32}};
   }
   static std::vector<String8> bad() {
-    return {"",    "10.1.2.3",  "10.1.2.3/",   "10.1.2.3/33", "10.1.2.3/2x", "10.1.2.3/-1",
-            "/24", "10.1.2/24", "10.1.2.3/100"};
+    return {"",    "192.0.2.3",  "192.0.2.3/",   "192.0.2.3/33", "192.0.2.3/2x", "192.0.2.3/-1",
+            "/24", "192.0.2/24", "192.0.2.3/100"};
   }
 };
 
@@ -109,19 +109,19 @@ template <>
 struct Samples<Pelno::EthAddr> {
   static std::vector<Pelno::EthAddr> ascending() {
     return {{0, 0, 0, 0, 0, 0},
-            {0x00, 0x1c, 0x73, 0xaa, 0xbb, 0xcc},
-            {0x00, 0x1c, 0x73, 0xaa, 0xbb, 0xcd},
-            {0x01, 0, 0, 0, 0, 0},
+            {0x02, 0x00, 0x00, 0xaa, 0xbb, 0xcc},
+            {0x02, 0x00, 0x00, 0xaa, 0xbb, 0xcd},
+            {0x02, 0x01, 0, 0, 0, 0},
             {0xff, 0xff, 0xff, 0xff, 0xff, 0xff}};
   }
   static std::vector<String8> bad() {
     return {"",
-            "0:1c:73:aa:bb:cc",
-            "00:1c:73:aa:bb",
-            "00-1c-73-aa-bb-cc",
-            "00:1c:73:aa:bb:cg",
-            "00:1c:73:aa:bb:cc:dd",
-            "001c.73aa.bbcc"};
+            "2:00:00:aa:bb:cc",
+            "02:00:00:aa:bb",
+            "02-00-00-aa-bb-cc",
+            "02:00:00:aa:bb:cg",
+            "02:00:00:aa:bb:cc:dd",
+            "0200.00aa.bbcc"};
   }
 };
 
@@ -138,19 +138,19 @@ struct Samples<L3::VrfName> {
 template <>
 struct Samples<VirtualIp::VrfIpPair> {
   static std::vector<VirtualIp::VrfIpPair> ascending() {
-    auto const v4 = Pelno::IpGenAddr(fromString<Pelno::IpAddr>("10.0.0.1"));
+    auto const v4 = Pelno::IpGenAddr(fromString<Pelno::IpAddr>("192.0.2.1"));
     auto const v6 = Pelno::IpGenAddr(fromString<Pelno::Ip6Addr>("::1"));
     L3::VrfName const blue(String8("blue"));
     return {{}, {L3::VrfName(), v4}, {blue, v4}, {blue, v6}, {L3::VrfName(String8("red")), {}}};
   }
   static std::vector<String8> bad() {
     return {"",
-            "'red', 10.0.0.1",
-            "('red' 10.0.0.1)",
-            "('red', 10.0.0.1",
-            "(red, 10.0.0.1)",
-            "('red', 10.0.0.x)",
-            "('red', 10.0.0.1, 'x')"};
+            "'red', 192.0.2.1",
+            "('red' 192.0.2.1)",
+            "('red', 192.0.2.1",
+            "(red, 192.0.2.1)",
+            "('red', 192.0.2.x)",
+            "('red', 192.0.2.1, 'x')"};
   }
 };
 
@@ -163,8 +163,8 @@ struct Samples<Bfd::Peer> {
     return {{}, {a[4], {}}, {a[4], red}, {a[4], red, et1}, {a[5], {}}, {a.back(), red, et1}};
   }
   static std::vector<String8> bad() {
-    return {"", "(10.0.0.1, 'red')", "(10.0.0.1, 'red', Ethernet1)", "(10.0.0.1 'red' '')",
-            "('red', 10.0.0.1, '')"};
+    return {"", "(192.0.2.1, 'red')", "(192.0.2.1, 'red', Ethernet1)", "(192.0.2.1 'red' '')",
+            "('red', 192.0.2.1, '')"};
   }
 };
 

@@ -96,14 +96,14 @@ TEST(XelText, NumbersOutsideTheRangeOrWithoutDigitsAreRejected) {
 }
 
 TEST(XelText, BareTokensEndAtDelimiters) {
-  String8 const text("  10.0.0.1,b}c)d e");
+  String8 const text("  192.0.2.1,b}c)d e");
   auto pos = text.begin();
   std::string tokens;
   while (!(pos == text.end())) {
     tokens += "[" + std::string(Xel::readBareToken(pos, text.end())) + "]";
     if (!(pos == text.end()) && *pos != ' ') ++pos;
   }
-  EXPECT_EQ(tokens, "[10.0.0.1][b][c][d][e]");
+  EXPECT_EQ(tokens, "[192.0.2.1][b][c][d][e]");
   String8 const comma(",");
   auto atComma = comma.begin();
   EXPECT_EQ(Xel::readBareToken(atComma, comma.end()), "");
