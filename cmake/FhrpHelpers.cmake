@@ -1,19 +1,28 @@
-# Small helpers so that each library and test states only what is its own.
+# Small helpers so that each library, layer and test states only what is its
+# own.
 
-# fhrp_library(<name> INCLUDE_DIR <dir...> SOURCES <src...> [PUBLIC_DEPS <target...>]
-#              [HEADER_DIRS <dir...>])
-# A shared library with a SONAME, hidden symbols, the alias FhrpConf::<name>,
-# and install rules for the library and the headers under HEADER_DIRS
-# (relative to the first INCLUDE_DIR).
+# The headers of `dir`'s namespace folders, for a header file set.
+function(fhrp_headers out dir)
+  set(files "")
+  foreach(folder IN LISTS ARGN)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/${folder}/*.h)
+    list(APPEND files ${found})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# fhrp_library(<name> SOURCES <src...> HEADERS <header...> BASE_DIRS <dir...>
+#              [PUBLIC_DEPS <target...>])
+# A shared library with a SONAME, hidden symbols, C++20 for itself and its
+# users, the alias FhrpConf::<name>, its headers as a file set under
+# BASE_DIRS, and install rules for both.
 function(fhrp_library name)
-  cmake_parse_arguments(ARG "" "" "INCLUDE_DIR;SOURCES;PUBLIC_DEPS;HEADER_DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;HEADERS;BASE_DIRS;PUBLIC_DEPS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   add_library(FhrpConf::${name} ALIAS ${name})
-  foreach(dir IN LISTS ARG_INCLUDE_DIR)
-    target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${dir}>)
-  endforeach()
-  target_include_directories(${name} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-  list(GET ARG_INCLUDE_DIR 0 header_root)
+  target_sources(${name} PUBLIC
+    FILE_SET HEADERS BASE_DIRS ${ARG_BASE_DIRS} FILES ${ARG_HEADERS})
+  target_compile_features(${name} PUBLIC cxx_std_20)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS})
   set_target_properties(${name} PROPERTIES
     VERSION ${PROJECT_VERSION}
@@ -24,13 +33,44 @@ function(fhrp_library name)
   target_link_options(${name} PRIVATE "LINKER:--no-undefined")
   install(TARGETS ${name} EXPORT FhrpConfTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  foreach(dir IN LISTS ARG_HEADER_DIRS)
-    install(DIRECTORY ${header_root}/${dir}
-      DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-      FILES_MATCHING PATTERN "*.h")
-  endforeach()
   set_property(GLOBAL APPEND PROPERTY FHRP_LIBRARIES ${name})
+endfunction()
+
+# fhrp_layer(<name> [SOURCES <src...>] [HEADERS <header...>] [DEPS <target...>])
+# One layer of libFhrpConf, in the folder FhrpConf/<name> of the current
+# source directory: an interface target FhrpConf::<name> with its headers
+# and its dependencies, and, when it has sources, an object library of them
+# that libFhrpConf takes in (fhrp_link_layers). The sources compile against
+# the layer's own dependencies only, so an include of a layer above fails
+# to build. HEADERS adds headers outside that folder.
+function(fhrp_layer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;HEADERS;DEPS" ${ARGN})
+  set(target fhrp_${name})
+  add_library(${target} INTERFACE)
+  add_library(FhrpConf::${name} ALIAS ${target})
+  fhrp_headers(headers ${CMAKE_CURRENT_SOURCE_DIR} FhrpConf/${name})
+  target_sources(${target} INTERFACE
+    FILE_SET HEADERS BASE_DIRS ${CMAKE_CURRENT_SOURCE_DIR} FILES ${headers} ${ARG_HEADERS})
+  target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  install(TARGETS ${target} EXPORT FhrpConfTargets
+    FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  if(ARG_SOURCES)
+    add_library(${target}_objects OBJECT ${ARG_SOURCES})
+    target_link_libraries(${target}_objects PUBLIC ${target})
+    set_target_properties(${target}_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    set_property(GLOBAL APPEND PROPERTY FHRP_LAYER_OBJECTS ${target}_objects)
+  endif()
+endfunction()
+
+# Compiles the layers' sources into `target`.
+function(fhrp_link_layers target)
+  get_property(objects GLOBAL PROPERTY FHRP_LAYER_OBJECTS)
+  foreach(lib IN LISTS objects)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${lib}>)
+  endforeach()
 endfunction()
 
 # fhrp_test(<name> SOURCES <src...> DEPS <target...> [LABEL <label>])

@@ -21,6 +21,7 @@ namespace {
 using reflect_test::kAttributes;
 using reflect_test::kFlags;
 using reflect_test::kTypes;
+using reflect_test::registered;
 using Xel::Ptr;
 
 struct Recorder : Xel::IntrospectionHandler {
@@ -50,15 +51,6 @@ void loadLibrary() {
 
 std::string fullName(std::string const& short_) {
   return "Routing::Fhrp::" + short_;
-}
-
-// The registered name of a type as the tables write it.
-std::string registered(std::string const& tableName) {
-  if (tableName == "Xel::String8") return "Xel::String";
-  if (tableName == "bool" || tableName == "U32" || tableName.find("::") != std::string::npos) {
-    return tableName;
-  }
-  return fullName(tableName);
 }
 
 Xel::XelType const* type(std::string const& tableName) {

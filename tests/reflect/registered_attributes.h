@@ -6,6 +6,8 @@
 
 #include <Xel/Types.h>
 
+#include <string>
+
 namespace reflect_test {
 
 struct ExpectedAttr {
@@ -155,5 +157,13 @@ inline constexpr char const* kTypes[] = {
     "VarpIntfConfig",        "VarpConfig",      "DynVarpConfig",
     "DynVarpConfigError",    "Config",
 };
+
+// The registered name of a type as the list above writes it: the model's
+// own types by their short names.
+inline std::string registered(std::string const& listed) {
+  if (listed == "Xel::String8") return "Xel::String";
+  if (listed == "bool" || listed == "U32" || listed.find("::") != std::string::npos) return listed;
+  return "Routing::Fhrp::" + listed;
+}
 
 }  // namespace reflect_test

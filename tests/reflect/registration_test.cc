@@ -1,6 +1,7 @@
 // Registration as every process that links the library sees it: the
 // descriptors its initialiser registered, and the .xel.type section.
 #include <FhrpConf/FhrpConfig.h>
+#include <FhrpConf/reflect/Registration.h>
 #include <Xel/XelType.h>
 #include <elf.h>
 #include <gtest/gtest.h>
@@ -136,6 +137,38 @@ TEST(Registration, EveryEntityNamesItsAttributesAsRegistered) {
   for (auto const& [type, entity] : entities) {
     EXPECT_EQ(entity->attributeString(last[type] + 1), "") << type << ": nothing after the last";
     EXPECT_EQ(entity->attributeString(154), "xelHasAttrLogInterface") << type << ": the base's";
+  }
+}
+
+// The table each registered descriptor holds is the transcribed one, row for
+// row: registration reads nothing else, so a table that strays from the
+// transcription strays from what the registry tells tools.
+TEST(Registration, EveryRegisteredTypesTableIsTheTranscribedOne) {
+  std::map<std::string, std::vector<reflect_test::ExpectedAttr>> expected;
+  for (auto const& a : reflect_test::kAttributes) {
+    // xelHasAttrLogInterface and fwkKey are the framework's, not rows.
+    if (a.id != 154 && a.id != 0) expected[a.type].push_back(a);
+  }
+  for (char const* t : reflect_test::kTypes) {
+    SCOPED_TRACE(t);
+    auto const* type = Xel::XelType::typeNode(Xel::Name(fullName(t).c_str()));
+    ASSERT_NE(type, nullptr);
+    entity::TypeInfo const& info = static_cast<reflect::ModelType const*>(type)->info();
+    EXPECT_EQ(info.descriptor(), type);
+    EXPECT_STREQ(info.name, t);
+    std::vector<std::string> rows, wanted;
+    for (entity::AttrInfo const& row : info.attrs) {
+      bool const single = row.kind == entity::AttrKind::singleChild;
+      rows.push_back(std::to_string(row.id) + " " + row.name + " " + row.value.name + " " +
+                     (row.key.name && !single ? row.key.name : "") + " " +
+                     reflect::registeredFlags(info, row).key);
+    }
+    for (auto const& a : expected[t]) {
+      wanted.push_back(std::to_string(a.id) + " " + a.name + " " +
+                       reflect_test::registered(a.valueType) + " " +
+                       (*a.keyType ? reflect_test::registered(a.keyType) : "") + " " + a.flags);
+    }
+    EXPECT_EQ(rows, wanted);
   }
 }
 

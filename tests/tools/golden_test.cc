@@ -5,6 +5,8 @@
 #include <FhrpConf/Pool.h>
 #include <FhrpConf/Probe.h>
 #include <FhrpConf/Root.h>
+#include <FhrpConf/Window.h>
+#include <Xel/Exception.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -33,7 +35,7 @@ struct Watcher : Gateway::NotifieeConst {
 TEST(GeneratedGateway, DefaultsComeFromTheSchema) {
   Ptr<Gateway> g = Golden::gatewayFactory("gw");
   EXPECT_EQ(g->name(), "gw");
-  EXPECT_EQ(g->address(), Pelno::IpAddr::fromHostOrder(0x0a000001u));
+  EXPECT_EQ(g->address(), Pelno::IpAddr::fromHostOrder(0xc0000201u));
   EXPECT_EQ(g->label(), "edge");
   EXPECT_EQ(Gateway::labelDefault, "edge");
   EXPECT_EQ(g->version(), 2u);
@@ -143,10 +145,10 @@ TEST(GeneratedRoot, DestructionRemovesTheChildAndTellsWeakWatchers) {
 }
 
 TEST(GeneratedLease, ObjectCollectionKeepsNoBooks) {
-  Pelno::IpAddrWithMask const peer(Pelno::IpAddr::fromHostOrder(0x0a000001u), 24);
+  Pelno::IpAddrWithMask const peer(Pelno::IpAddr::fromHostOrder(0xc0000201u), 24);
   Ptr<Golden::Lease> lease = Golden::leaseFactory(peer);
   EXPECT_EQ(lease->peer(), peer);
-  auto const host = Pelno::IpAddr::fromHostOrder(0x0a000002u);
+  auto const host = Pelno::IpAddr::fromHostOrder(0xc0000202u);
   lease->hostsIs(host, true);
   lease->hostsIs(host, true);
   lease->hostsNotify(host);  // does nothing
@@ -154,6 +156,24 @@ TEST(GeneratedLease, ObjectCollectionKeepsNoBooks) {
   EXPECT_TRUE(lease->hostsDel(host));
   EXPECT_FALSE(lease->hostsDel(host));
   EXPECT_EQ(lease->hostsMembers(), 0u);
+}
+
+// A value type made from the schema: fields with their defaults, the
+// range its one bounded field must keep, ordering field by field.
+TEST(GeneratedWindow, FieldsRangeAndOrderComeFromTheSchema) {
+  using Golden::Window;
+  Window const w(10, 20);
+  EXPECT_EQ(w.label(), "w");
+  EXPECT_THROW(Window(9, 20), Xel::RangeException);
+  EXPECT_THROW(Window(1001, 20), Xel::RangeException);
+  EXPECT_NO_THROW(Window(1000, 0));
+  Window v = w;
+  v.highIs(5);
+  v.labelIs("x");
+  EXPECT_LT(v, w);
+  EXPECT_NE(v, w);
+  EXPECT_LT(w, Window(11, 0));
+  EXPECT_EQ(valueToStrep(w), "Value('Golden::Window', ** {'low': 10, 'high': 20, 'label': 'w'})");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 """How each schema type appears in C++: its spelling, its header, how it is
-passed, and how a schema default of that type is written."""
+passed, how the registry knows it, and how a schema default of that type is
+written. Everything here follows from the schema: the `import` lines for the
+types the model uses, the type declarations for its own."""
 
 from __future__ import annotations
 
@@ -9,75 +11,82 @@ import ipaddress
 
 @dataclasses.dataclass(frozen=True)
 class CppType:
+    name: str  # as the schema names it
+    kind: str  # an import kind, or the kind of a model type (value, entity, object)
     spelling: str
     header: str | None
     by_ref: bool = False  # passed as `T const&`
-    literal: bool = False  # constants can be constexpr
     registered: str = ""  # the name the type registry knows it by
-    descriptor: str = ""  # the C++ expression of its descriptor
+    descriptor: str = ""  # the function that returns its descriptor, or "" for none
+
+    @property
+    def literal(self) -> bool:
+        """Whether constants of the type can be constexpr."""
+        return self.kind in ("builtin", "enum")
 
     def param(self) -> str:
         return f"{self.spelling} const&" if self.by_ref else self.spelling
 
+    @property
+    def small(self) -> bool:
+        """Whether a value of the type is as cheap to copy as a number."""
+        return self.literal or (self.kind == "value" and self.header is not None and
+                                self.header.startswith("FhrpConf/") and not self.by_ref)
 
-def _enum(spelling: str, header: str) -> CppType:
-    return CppType(spelling, header, literal=True, registered=spelling,
-                   descriptor=f"Pelno::fwkType<{spelling}>()")
+    def ret(self) -> str:
+        """How a getter returns a stored value of the type."""
+        return self.spelling if self.small else f"{self.spelling} const&"
+
+    def type_ref(self) -> str:
+        """The attribute table's reference to the type: its descriptor and
+        registered name."""
+        descriptor = f"&{self.descriptor}" if self.descriptor else "nullptr"
+        return f'{{{descriptor}, "{self.registered}"}}'
 
 
-def _pelno(spelling: str, header: str, by_ref: bool = False) -> CppType:
-    return CppType(spelling, header, by_ref=by_ref, registered=spelling,
-                   descriptor=f"Pelno::fwkType<{spelling}>()")
-
-
-def _model(name: str, by_ref: bool = False) -> CppType:
-    return CppType(name, f"FhrpConf/{name}.h", by_ref=by_ref,
-                   registered=f"Routing::Fhrp::{name}", descriptor=f"{name}::_fwkType()")
-
-
-CPP = {
-    "bool": CppType("bool", None, literal=True, registered="bool",
-                    descriptor="Xel::Builtin<bool>::_fwkType()"),
-    "U32": CppType("unsigned int", None, literal=True, registered="U32",
-                   descriptor="Xel::Builtin<unsigned int>::_fwkType()"),
-    "String8": CppType("Xel::String8", "Xel/String8.h", registered="Xel::String",
-                       descriptor="Xel::Builtin<Xel::String8>::_fwkType()"),
-    "Name": CppType("Xel::Name", "Xel/String8.h", registered="Xel::Name"),
-    "IntfId": _pelno("Pelno::IntfId", "Pelno/IntfId.h"),
-    "IpAddr": _pelno("Pelno::IpAddr", "Pelno/IpAddr.h"),
-    "Ip6Addr": _pelno("Pelno::Ip6Addr", "Pelno/Ip6Addr.h", by_ref=True),
-    "IpGenAddr": CppType("Pelno::IpGenAddr", "Pelno/IpGenAddr.h", by_ref=True),
-    # The model hashes these two itself (FhrpConf/ModelHashes.h).
-    "IpAddrWithMask": _pelno("Pelno::IpAddrWithMask", "FhrpConf/ModelHashes.h", by_ref=True),
-    "EthAddr": _pelno("Pelno::EthAddr", "Pelno/EthAddr.h", by_ref=True),
-    "VrfIpPair": _pelno("VirtualIp::VrfIpPair", "FhrpConf/ModelHashes.h", by_ref=True),
-    "BfdPeer": _pelno("Bfd::Peer", "Bfd/Peer.h", by_ref=True),
-    "AddressFamily": _enum("Pelno::AddressFamily", "Pelno/AddressFamily.h"),
-    "VrrpAuthType": _enum("Pelno::VrrpAuthType", "Pelno/VrrpAuthType.h"),
-    "IntfEnabledState": _enum("Interface::IntfEnabledState", "Interface/IntfEnabledState.h"),
-    "AcceptMode": _enum("VirtualIp::AcceptMode", "VirtualIp/AcceptMode.h"),
-    "VrId": _model("VrId"),
-    "FhrpIntfIdPair": _model("FhrpIntfIdPair", by_ref=True),
-    "FhrpConfigKey": _model("FhrpConfigKey", by_ref=True),
+# Where each import kind's descriptor comes from: the framework describes
+# its builtins, the network library its values and enumerations.
+_DESCRIPTOR = {
+    "builtin": "Xel::Builtin<{}>::_fwkType",
+    "string": "Xel::Builtin<{}>::_fwkType",
+    "name": "",
+    "enum": "Pelno::fwkType<{}>",
+    "value": "Pelno::fwkType<{}>",
 }
+
+
+def cpp_type(schema, name: str) -> CppType:
+    imp = schema.imports.get(name)
+    if imp is not None:
+        descriptor = _DESCRIPTOR[imp.kind]
+        return CppType(name, imp.kind, imp.spelling, imp.header, imp.by_ref, imp.registered,
+                       descriptor.format(imp.spelling) if descriptor else "")
+    t = schema.type(name)
+    if t is None:
+        raise KeyError(name)
+    # A value made of builtins alone is as cheap to copy as a number.
+    by_ref = t.kind == "value" and not all(
+        m.type in schema.imports and schema.imports[m.type].kind == "builtin" for m in t.fields)
+    return CppType(name, t.kind, name, f"FhrpConf/{name}.h", by_ref,
+                   f"{schema.namespace}::{name}", f"{name}::_fwkType")
 
 
 class DefaultError(ValueError):
     pass
 
 
-def default_expr(type_name: str, text: str) -> str:
+def default_expr(schema, type_name: str, text: str) -> str:
     """The C++ expression for the schema default `text` of type `type_name`."""
-    t = CPP[type_name]
-    if type_name == "bool":
+    t = cpp_type(schema, type_name)
+    if t.kind == "builtin" and t.spelling == "bool":
         if text not in ("true", "false"):
             raise DefaultError(f"a bool is true or false, not '{text}'")
         return text
-    if type_name == "U32" or t.spelling.endswith(("Family", "AuthType", "EnabledState", "Mode")):
+    if t.kind in ("builtin", "enum"):
         if not text.isdigit() or int(text) > 0xFFFFFFFF:
             raise DefaultError(f"'{text}' is not an unsigned 32-bit number")
-        return f"{text}u" if type_name == "U32" else f"static_cast<{t.spelling}>({text})"
-    if type_name in ("String8", "Name"):
+        return f"{text}u" if t.kind == "builtin" else f"static_cast<{t.spelling}>({text})"
+    if t.kind in ("string", "name"):
         if len(text) < 2 or text[0] != '"' or text[-1] != '"':
             raise DefaultError(f"a string default is written in double quotes, not {text}")
         return f"{t.spelling}()" if text == '""' else f"{t.spelling}({text})"

@@ -17,6 +17,7 @@
 #include <span>
 
 #include "Pelno/Export.h"
+#include "Xel/NboAttrLog.h"
 #include "Xel/String8.h"
 
 namespace Pelno {
@@ -49,12 +50,16 @@ PELNO_EXPORT int sequenceToEnumerator(EnumerationText const& e, Xel::String8::It
 //   valueToStrep(Enum)               the enumerator's name
 //   operator<<(std::ostream&, Enum)  the same name, onto a stream
 //   sequenceToValue(pos, end, Enum*) reads a name back
-#define PELNO_DECLARE_ENUMERATION(Enum)                                 \
-  PELNO_EXPORT Enum Enum##Instance(long long n);                        \
-  PELNO_EXPORT ::Xel::String8 valueToStrep(Enum v);                     \
-  PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Enum v);      \
-  PELNO_EXPORT void sequenceToValue(::Xel::String8::IteratorConst& pos, \
-                                    ::Xel::String8::IteratorConst const& end, Enum* out)
+//   nboAttrLogToValue(in, Enum*)     reads the number from an attribute log
+//                                    (an unsigned int), checked as by
+//                                    EnumInstance
+#define PELNO_DECLARE_ENUMERATION(Enum)                                                   \
+  PELNO_EXPORT Enum Enum##Instance(long long n);                                          \
+  PELNO_EXPORT ::Xel::String8 valueToStrep(Enum v);                                       \
+  PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Enum v);                        \
+  PELNO_EXPORT void sequenceToValue(::Xel::String8::IteratorConst& pos,                   \
+                                    ::Xel::String8::IteratorConst const& end, Enum* out); \
+  PELNO_EXPORT void nboAttrLogToValue(::Xel::NboAttrLog::In* in, Enum* out)
 
 // Defines what PELNO_DECLARE_ENUMERATION declares, from the enumerators'
 // names in number order. Use once, in the namespace of the enumeration.
@@ -75,4 +80,7 @@ PELNO_EXPORT int sequenceToEnumerator(EnumerationText const& e, Xel::String8::It
   void sequenceToValue(::Xel::String8::IteratorConst& pos,                         \
                        ::Xel::String8::IteratorConst const& end, Enum* out) {      \
     *out = static_cast<Enum>(::Pelno::sequenceToEnumerator(Enum##Text, pos, end)); \
+  }                                                                                \
+  void nboAttrLogToValue(::Xel::NboAttrLog::In* in, Enum* out) {                   \
+    *out = Enum##Instance(in->nextU32());                                          \
   }

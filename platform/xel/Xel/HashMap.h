@@ -104,6 +104,10 @@ class HashMapValueNode : public PtrInterface {
 template <class Member, class Key, class Value>
 class HashMap : public HashMapGeneric {
  public:
+  using MemberType = Member;
+  using KeyType = Key;
+  using ValueType = Value;
+
   // A position in the map, tolerant of changes between steps.
   class IteratorConst {
    public:

@@ -1,0 +1,100 @@
+// What the attribute log needs of a type, read off its attribute table.
+//
+// OVERVIEW
+//   The log carries an entity's written attributes: those it stores and may
+//   change (single-valued attributes, collections, children), never keys or
+//   constants. Each has one bit in the flow-out's bit set, from bit 1 in id
+//   order (AttrInfo::logBit): a dirty bit for a single-valued attribute,
+//   set while a change waits to be written; a has-synced bit for a
+//   collection, set once its full contents have been written. A scheduled
+//   flush visits the written attributes in id order and resumes at any of
+//   them.
+//
+//   Everything here is computed from the table; the log's templates never
+//   hold a list of their own.
+//
+// TYPICAL USAGE
+//   using namespace Routing::Fhrp;
+//   for (entity::AttrInfo const* a = attrlog::firstWritten(info); a;
+//        a = attrlog::nextWritten(info, a->id)) {
+//     flush(*a);
+//   }
+#pragma once
+
+#include <FhrpConf/entity/AttrTable.h>
+#include <Xel/Types.h>
+
+namespace Routing::Fhrp::attrlog {
+
+// Whether the log carries the attribute.
+constexpr bool isWritten(entity::AttrInfo const& a) noexcept {
+  return a.logBit != 0;
+}
+
+// Whether its bit is a has-synced bit (a collection) rather than a dirty bit.
+constexpr bool hasSyncedBit(entity::AttrInfo const& a) noexcept {
+  return a.isCollection();
+}
+
+constexpr Xel::U32 bitMask(entity::AttrInfo const& a) noexcept {
+  return isWritten(a) ? Xel::U32{1} << a.logBit : 0;
+}
+
+// The first written attribute, in id order, or null when there is none.
+constexpr entity::AttrInfo const* firstWritten(entity::TypeInfo const& type) noexcept {
+  for (entity::AttrInfo const& a : type.attrs) {
+    if (isWritten(a)) return &a;
+  }
+  return nullptr;
+}
+
+// The first written attribute whose id is above `id`, or null.
+constexpr entity::AttrInfo const* nextWritten(entity::TypeInfo const& type,
+                                              Xel::AttributeId id) noexcept {
+  for (entity::AttrInfo const& a : type.attrs) {
+    if (isWritten(a) && a.id > id) return &a;
+  }
+  return nullptr;
+}
+
+// The written attribute of id `id`, or null when the log does not carry it.
+constexpr entity::AttrInfo const* writtenAttr(entity::TypeInfo const& type,
+                                              Xel::AttributeId id) noexcept {
+  entity::AttrInfo const* a = entity::findAttr(type, id);
+  return a && isWritten(*a) ? a : nullptr;
+}
+
+// The written attribute that owns bit `bit`, or null.
+constexpr entity::AttrInfo const* attrOfBit(entity::TypeInfo const& type, unsigned bit) noexcept {
+  for (entity::AttrInfo const& a : type.attrs) {
+    if (isWritten(a) && a.logBit == bit) return &a;
+  }
+  return nullptr;
+}
+
+// The bit set of a flow-out that starts at attribute `start`: everything
+// from `start` on is due (dirty), everything before it counts as written
+// (synced). Start 0 makes every attribute due; a start above every id makes
+// none due.
+constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId start) noexcept {
+  Xel::U32 bits = 0;
+  for (entity::AttrInfo const& a : type.attrs) {
+    if (!isWritten(a)) continue;
+    bool const due = a.id >= start;
+    if (hasSyncedBit(a) ? !due : due) bits |= bitMask(a);
+  }
+  return bits;
+}
+
+// Whether a flow-out's bit set still owes the log something: a dirty bit
+// set, or a collection not yet synced.
+constexpr bool owesWrites(entity::TypeInfo const& type, Xel::U32 bits) noexcept {
+  for (entity::AttrInfo const& a : type.attrs) {
+    if (!isWritten(a)) continue;
+    bool const set = (bits & bitMask(a)) != 0;
+    if (hasSyncedBit(a) ? !set : set) return true;
+  }
+  return false;
+}
+
+}  // namespace Routing::Fhrp::attrlog
