@@ -18,46 +18,41 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
-# Builds that need GoogleTest compiled with their own flags build it from the
-# sources Debian ships.
-FROM_SOURCE := -DFHRP_GTEST_FROM_SOURCE=ON
+# The build kinds are CMakePresets.json's; each target configures, builds and
+# tests one of them. suite(preset, extra cmake args)
+define suite
+	$(CMAKE) --preset $(1) $(2)
+	$(CMAKE) --build --preset $(1) -j $(JOBS)
+	$(CTEST) --preset $(1) -j $(JOBS)
+endef
 
 .PHONY: demo test check bench check-asan check-tsan check-m32 format clean
 
-# suite(build-dir, extra cmake args, ctest args)
-define suite
-	$(CMAKE) -S . -B $(1) $(2)
-	$(CMAKE) --build $(1) -j $(JOBS)
-	$(CTEST) --test-dir $(1) --output-on-failure -j $(JOBS) $(3)
-endef
-
 demo:
-	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	$(CMAKE) --build build -j $(JOBS) --target demo
+	$(CMAKE) --preset default
+	$(CMAKE) --build --preset default -j $(JOBS) --target demo
 	build/examples/demo
 
 test:
-	$(call suite,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo,)
+	$(call suite,default,)
 
 check: test check-asan check-tsan check-m32
 
 check-asan:
-	$(call suite,build-asan,-DCMAKE_BUILD_TYPE=Debug $(FROM_SOURCE) "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)",)
+	$(call suite,asan,)
 
 check-tsan:
-	$(call suite,build-tsan,-DCMAKE_BUILD_TYPE=Debug $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-fsanitize=thread,-L threads)
+	$(call suite,tsan,)
 
 check-m32:
-	$(call suite,build-m32,-DCMAKE_BUILD_TYPE=RelWithDebInfo $(FROM_SOURCE) -DCMAKE_CXX_FLAGS=-m32 \
-	  $(if $(M32_EMULATOR),-DCMAKE_CROSSCOMPILING_EMULATOR=$(shell command -v $(M32_EMULATOR))),)
+	$(call suite,m32,$(if $(M32_EMULATOR),-DCMAKE_CROSSCOMPILING_EMULATOR=$(shell command -v $(M32_EMULATOR))))
 	@echo "check-m32: the 32-bit tests ran $$(sed -n 's/^FHRP_TARGET_RUNS:INTERNAL=//p' build-m32/CMakeCache.txt)"
 
 BENCH_FLAGS ?= --benchmark_repetitions=5 --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
 
 bench:
-	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFHRP_BUILD_TESTS=OFF -DFHRP_BUILD_BENCHMARKS=ON
-	$(CMAKE) --build build-bench -j $(JOBS) --target fhrp_bench
+	$(CMAKE) --preset bench
+	$(CMAKE) --build --preset bench -j $(JOBS)
 	mkdir -p build
 	build-bench/bench/fhrp_bench $(BENCH_FLAGS) --benchmark_out=build/bench.json --benchmark_out_format=json
 	tools/bench-report build/bench.json
