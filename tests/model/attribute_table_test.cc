@@ -209,6 +209,8 @@ void checkAttr(char const* name, G get, S set, std::string const& defaultText) {
   // (a bool has only the one other value).
   V const initial = viaTable;
   V const other = sample<V>(1) != initial ? sample<V>(1) : sample<V>(2);
+  ((*s).*set)(initial);  // a fresh object's default, set again, is no change
+  EXPECT_EQ(s.changes(), 0u) << name;
   Xel::U32 const before = s.changes();
   ((*s).*set)(other);
   row.access.get(s.self(), &viaTable);
@@ -260,6 +262,7 @@ void checkValues(char const* name, G get, S set, N members) {
               row.access.iterate)
       << name;
   auto s = subject<T>();
+  EXPECT_EQ(row.access.members(s.self()), 0u) << name;
   K const k1 = sample<K>(1), k2 = sample<K>(2);
   V const v1 = sample<V>(1), v2 = sample<V>(2);
   ((*s).*set)(k1, v1);
@@ -295,6 +298,7 @@ void checkChildren(char const* name, G get, S set) {
   AttrInfo const& row = rowOf<T>(name);
   ASSERT_TRUE(row.access.memberGet && row.access.memberSet && row.access.memberDel) << name;
   auto s = subject<T>();
+  EXPECT_EQ(row.access.members(s.self()), 0u) << name;
   K const k1 = sample<K>(1), k2 = sample<K>(2);
   auto child = ((*s).*set)(k1);
   Ptr<Xel::Entity> viaTable;
@@ -315,6 +319,7 @@ void checkChild(char const* name, G get) {
   AttrInfo const& row = rowOf<T>(name);
   ASSERT_TRUE(row.access.get && row.access.set && row.access.memberDel) << name;
   auto s = subject<T>();
+  EXPECT_FALSE(((*s).*get)()) << name;
   Xel::Name const childName("child");
   row.access.set(s.self(), &childName);
   checkCodec(row.keyCodec, childName, name);

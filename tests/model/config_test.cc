@@ -40,18 +40,6 @@ class Root : public ::testing::Test {
   Ptr<RootListener> listener = watch<RootListener>(config);
 };
 
-TEST_F(Root, FreshConfigHasNoChildrenAndTheDefaults) {
-  EXPECT_EQ(config->name(), "fhrp");
-  EXPECT_FALSE(config->vrrpConfig());
-  EXPECT_FALSE(config->varpConfig());
-  EXPECT_EQ(static_cast<int>(config->acceptMode()), 0);
-  EXPECT_EQ(static_cast<int>(Config::acceptModeDefault), 0);
-  EXPECT_FALSE(config->allowDuplicate());
-  EXPECT_FALSE(Config::allowDuplicateDefault);
-  EXPECT_EQ(Config::defaultIpMaskLen, 32u);
-  EXPECT_EQ(config->changeCount(), 0u);
-}
-
 TEST_F(Root, FirstCreationCountsOnceAndTellsOnce) {
   auto a = config->vrrpConfigIs("A");
   EXPECT_EQ(a->name(), "A");

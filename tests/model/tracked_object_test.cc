@@ -46,16 +46,11 @@ class TrackedObjectTest : public ::testing::Test {
   using Log = std::vector<std::string>;
 };
 
-TEST_F(TrackedObjectTest, FactoryGivesAFreshParentlessObjectWithDefaults) {
+TEST_F(TrackedObjectTest, FactoryGivesAFreshParentlessObject) {
   EXPECT_EQ(tracked->trackedObjectName(), "Ethernet1-line-protocol");
   EXPECT_EQ(tracked->name(), "");
   EXPECT_EQ(tracked->parent(), nullptr);
   EXPECT_EQ(tracked->references(), 1u);
-  EXPECT_EQ(tracked->changeCount(), 0u);
-  EXPECT_FALSE(tracked->trackActionIsShutdown());
-  EXPECT_EQ(tracked->trackPriorityDecrement(), 0u);
-  EXPECT_FALSE(TrackedObject::trackActionIsShutdownDefault);
-  EXPECT_EQ(TrackedObject::trackPriorityDecrementDefault, 0u);
   EXPECT_TRUE(tracked->xelNotifiees().empty());
   EXPECT_EQ(trackedObjectFactory("")->trackedObjectName(), "");
 }

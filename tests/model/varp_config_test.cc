@@ -54,20 +54,6 @@ class Varp : public ::testing::Test {
   VrfIpPair const red1 = vrfIp("red", "192.0.2.1");
 };
 
-TEST_F(Varp, FreshConfigHasTheDefaultsAndTheDefaultIntervalIsNoChange) {
-  EXPECT_EQ(varp->name(), "varp");
-  EXPECT_EQ(varp->virtualMac(), Pelno::EthAddr(0, 0, 0, 0, 0, 0));
-  EXPECT_EQ(VarpConfig::virtualMacDefault, Pelno::EthAddr(0, 0, 0, 0, 0, 0));
-  EXPECT_EQ(varp->advtInterval(), 30u);
-  EXPECT_EQ(VarpConfig::advtIntervalDefault, 30u);
-  EXPECT_EQ(varp->varpIntfConfigMembers(), 0u);
-  EXPECT_EQ(varp->virtualIpAddrMembers(), 0u);
-  varp->advtIntervalIs(30);
-  varp->virtualMacIs(value<Pelno::EthAddr>("00:00:00:00:00:00"));
-  EXPECT_EQ(varp->changeCount(), 0u);
-  EXPECT_TRUE(listener->heard.empty());
-}
-
 TEST_F(Varp, IntervalAndMacTakeAnyValue) {
   for (Xel::U32 n : {0u, 4294967295u}) {
     varp->advtIntervalIs(n);

@@ -53,31 +53,6 @@ class VirtualRouter : public ::testing::Test {
   Ptr<RouterListener> listener = watch<RouterListener>(router);
 };
 
-TEST_F(VirtualRouter, NewRouterHoldsTheDeclaredDefaults) {
-  EXPECT_EQ(router->vrId(), VrId(1));
-  EXPECT_EQ(router->name(), "");
-  EXPECT_EQ(router->parent(), nullptr);
-  EXPECT_EQ(router->changeCount(), 0u);
-  EXPECT_EQ(router->version(), 2u);
-  EXPECT_EQ(router->priority(), 100u);
-  EXPECT_EQ(router->advInterval(), 100u);
-  EXPECT_EQ(router->arpOrNAInterval(), 3000u);
-  EXPECT_TRUE(router->preempt());
-  EXPECT_EQ(router->preemptDelay(), 0u);
-  EXPECT_EQ(router->preemptReloadDelay(), 0u);
-  EXPECT_EQ(router->reloadDelay(), 0u);
-  EXPECT_EQ(router->primaryAddr(), IpAddr());
-  EXPECT_EQ(router->bfdPeerAddrV4(), IpAddr());
-  EXPECT_EQ(router->bfdPeerAddrV6(), Ip6Addr(0, 0, 0, 0));
-  EXPECT_EQ(static_cast<int>(router->authType()), 0);
-  EXPECT_EQ(router->authKey(), "");
-  EXPECT_EQ(router->description(), "");
-  EXPECT_EQ(static_cast<int>(router->adminEnabledState()), 0);
-  EXPECT_EQ(router->secondaryAddrsMembers(), 0u);
-  EXPECT_EQ(router->ip6AddrsMembers(), 0u);
-  EXPECT_EQ(router->vrrpTrackedObjectMembers(), 0u);
-}
-
 // Every mutator, its handler and the id a failing handler is reported with.
 struct Change {
   char const* heard;

@@ -47,16 +47,6 @@ class Vrrp : public ::testing::Test {
   VrfIpPair const red1 = vrfIp("red", "192.0.2.1");
 };
 
-TEST_F(Vrrp, FreshConfigHasTheFlagOffAndNothingElse) {
-  EXPECT_EQ(vrrp->name(), "vrrp");
-  EXPECT_FALSE(vrrp->ipv6ForceIpv4MacPrefix());
-  EXPECT_FALSE(VrrpConfig::ipv6ForceIpv4MacPrefixDefault);
-  EXPECT_EQ(vrrp->vrrpIntfConfigMembers(), 0u);
-  EXPECT_EQ(vrrp->virtualIpAddrMembers(), 0u);
-  EXPECT_EQ(vrrp->virtualIp6LinkLocalAddrMembers(), 0u);
-  EXPECT_EQ(vrrp->changeCount(), 0u);
-}
-
 TEST_F(Vrrp, FlagIsToldOnlyWhenItChanges) {
   vrrp->ipv6ForceIpv4MacPrefixIs(false);
   EXPECT_EQ(vrrp->changeCount(), 0u);
