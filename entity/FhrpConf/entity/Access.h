@@ -12,6 +12,7 @@
 #include <Xel/Entity.h>
 #include <Xel/Ptr.h>
 
+#include <cstddef>
 #include <type_traits>
 
 #include "FhrpConf/entity/AttrTable.h"
@@ -158,7 +159,10 @@ template <auto Get, auto Set = nullptr>
 constexpr Access plainAccess() {
   Access a;
   a.get = &access::get<Get>;
-  if constexpr (Set != nullptr) a.set = &access::set<Set, access::ResultOf<Get>>;
+  // By type: comparing a pointer to a virtual member is not always constant.
+  if constexpr (!std::is_same_v<decltype(Set), std::nullptr_t>) {
+    a.set = &access::set<Set, access::ResultOf<Get>>;
+  }
   return a;
 }
 
