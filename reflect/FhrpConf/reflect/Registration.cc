@@ -206,6 +206,11 @@ void introspect(Types types, WalkState& state) {
   Xel::Ptr<Xel::IntrospectionReactor> reactor = Xel::IntrospectionReactor::global();
   if (!reactor->active()) return;
   state.running = true;
+  // A walk that fails part way may be tried again.
+  struct Running {
+    WalkState& state;
+    ~Running() { state.running = false; }
+  } const running{state};
   // Every descriptor exists before the first is reported, the types in
   // the order of their names, then the framework's two bases.
   std::vector<TypeInfo const*> byName(types.begin(), types.end());
@@ -226,7 +231,6 @@ void introspect(Types types, WalkState& state) {
   for (std::string_view scope : scopes) reactor->handleNameSpace(Xel::String8(scope).c_str());
   for (TypeInfo const* t : types) walkType(*reactor, *t);
   for (std::size_t i = 0; i < scopes.size(); ++i) reactor->handleScopeExit();
-  state.running = false;
   state.done = true;
 }
 
