@@ -63,15 +63,11 @@ void childAttr(Xel::IntrospectionReactor& reactor, Xel::XelType* type, AttrInfo 
   Xel::XelAttr* key = keyed ? node->attr(Xel::Name(a.childKey)) : nullptr;
   Xel::Ptr<Xel::XelAttr> attr =
       node->attrIs(name, descriptor(a.value), key, nullptr, flags.words, a.id);
+  attr->keyAttrNameIs(a.childKey);
+  attr->keyTypeNameIs(a.key.name);
   if (keyed) {
     attr->keyTypeIs(descriptor(a.key));
-    attr->keyAttrNameIs(a.childKey);
-    attr->keyTypeNameIs(a.key.name);
-    attr->keyAttrNameIs(a.childKey);
     attr->valueIs(0);
-  } else {
-    attr->keyAttrNameIs(a.childKey);
-    attr->keyTypeNameIs(a.key.name);
   }
   attr->introspectionFlagsIs(flags.introspection);
   type->attributeQEnq(attr);
