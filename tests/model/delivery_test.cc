@@ -35,7 +35,9 @@ struct Observer : TrackedObject::NotifieeConst {
 
 // A notifiee whose reactor is a stream adapter, as the log adapters are.
 struct AdapterObserver : Observer {
-  struct Stream : Xel::StreamAdapter {};
+  struct Stream : Xel::StreamAdapter {
+    Stream() : StreamAdapter(nullptr) {}
+  };
   using Observer::Observer;
   Ptr<Stream> stream{new Stream};
   Xel::PtrInterface const* xelReactor() const override { return stream.ptr(); }

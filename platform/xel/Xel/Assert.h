@@ -14,3 +14,8 @@ namespace Xel {
 
 #define XEL_ASSERT(condition) \
   ((condition) ? static_cast<void>(0) : ::Xel::assertionFailed(#condition, __FILE__, __LINE__))
+
+// An assertion reported in the framework's own words rather than as the
+// condition is spelled here: tools that scan logs match the text.
+#define XEL_ASSERT_TEXT(condition, text) \
+  ((condition) ? static_cast<void>(0) : ::Xel::assertionFailed(text, __FILE__, __LINE__))

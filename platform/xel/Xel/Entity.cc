@@ -1,5 +1,8 @@
 #include "Xel/Entity.h"
 
+#include "Xel/Exception.h"
+#include "Xel/StreamAdapter.h"
+
 namespace Xel {
 
 Entity::~Entity() = default;
@@ -59,6 +62,30 @@ String8 Entity::attributeString(AttributeId id) const {
 void Entity::xelNotifieeAdapterIs(Ptr<Entity const> const&) {}
 
 void Entity::handleParent(Ptr<Entity> const&) {}
+
+Entity::XelNboAttrLogSa const* Entity::xelNboAttrLogSa(Ptr<NboAttrLog::Out const> const&) const {
+  return nullptr;
+}
+
+bool Entity::xelHasAttrLogInterface() const {
+  return false;
+}
+
+Entity::XelNboAttrLogSa* Entity::xelNboAttrLogSa(Ptr<NboAttrLog::Out const> const&) {
+  return nullptr;
+}
+
+Ptr<Entity::XelNboAttrLogSa> Entity::xelNboAttrLogSaForMsgChannel(
+    Ptr<XelNboAttrLogSa> const&) const {
+  return nullptr;
+}
+
+Ptr<Entity::XelNboAttrLogSa> Entity::xelNboAttrLogSaIs(Xel_BitSet, unsigned int,
+                                                       Ptr<NboAttrLog::Out> const&, PtrInterface*) {
+  throwRangeException(String8("no attribute-log adapter for entity '") + fullName() + String8("'"));
+}
+
+void Entity::xelNboAttrLogSaDel(Ptr<NboAttrLog::Out const> const&) {}
 
 String8 Entity::NotifieeConst::name() const {
   Entity const* watched = notifier();

@@ -31,11 +31,16 @@ namespace Xel {
 
 class XelAttr;
 class EntityAccess;
+namespace NboAttrLog {
+class Out;
+}
 
 class XEL_EXPORT Entity : public PtrInterface {
  public:
   class NotifieeConst;
   class Notifiee;
+  // The adapter that writes an entity onto an attribute log (StreamAdapter.h).
+  class XelNboAttrLogSa;
 
   // The framework word's value in every entity.
   static constexpr U32 framework136 = 136;
@@ -80,6 +85,25 @@ class XEL_EXPORT Entity : public PtrInterface {
   virtual void xelNotifieeAdapterIs(Ptr<Entity const> const& adapter);
   // Hook run after the parent link changed.
   virtual void handleParent(Ptr<Entity> const& parent);
+
+  // The attribute-log hooks. An entity type with an adapter overrides them;
+  // the base has none: it finds no adapter and refuses to install one.
+  //
+  // The adapter of this entity for `out`, or null.
+  virtual XelNboAttrLogSa const* xelNboAttrLogSa(Ptr<NboAttrLog::Out const> const& out) const;
+  virtual bool xelHasAttrLogInterface() const;
+  virtual XelNboAttrLogSa* xelNboAttrLogSa(Ptr<NboAttrLog::Out const> const& out);
+  // Another adapter of this entity sharing `other`'s message channel, or null.
+  virtual Ptr<XelNboAttrLogSa> xelNboAttrLogSaForMsgChannel(
+      Ptr<XelNboAttrLogSa> const& other) const;
+  // Installs (or returns) this entity's adapter for `out`; the log must
+  // have a demultiplexer. A new adapter first writes the entity's full
+  // state, announced by an entity-creation record.
+  virtual Ptr<XelNboAttrLogSa> xelNboAttrLogSaIs(Xel_BitSet flags, unsigned int n,
+                                                 Ptr<NboAttrLog::Out> const& out,
+                                                 PtrInterface* owner);
+  // Takes this entity's adapter for `out`, if any, off the log.
+  virtual void xelNboAttrLogSaDel(Ptr<NboAttrLog::Out const> const& out);
 
   ~Entity() override;
 

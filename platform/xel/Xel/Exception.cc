@@ -9,6 +9,10 @@ RangeException::~RangeException() = default;
 ParseException::~ParseException() = default;
 InternalException::~InternalException() = default;
 
+void throwException(String8 const& message) {
+  throw Exception(message);
+}
+
 void throwRangeException(String8 const& message) {
   throw RangeException(message);
 }

@@ -49,6 +49,9 @@ class XEL_EXPORT InternalException : public Exception {
   ~InternalException() override;
 };
 
+// A failure that is neither of the kinds below (a log whose transport
+// failed, a write a read-only adapter refuses).
+[[noreturn]] XEL_EXPORT void throwException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwRangeException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwParseException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwInternalException(String8 const& message);

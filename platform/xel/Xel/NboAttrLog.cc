@@ -1,6 +1,8 @@
 #include "Xel/NboAttrLog.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cstdlib>
+#include <new>
 
 #include "Xel/Exception.h"
 #include "Xel/Text.h"
@@ -9,65 +11,123 @@ namespace Xel::NboAttrLog {
 
 namespace {
 
-void appendU32(Ptr<Out> const& out, U32 v) {
-  U8 const b[4] = {static_cast<U8>(v >> 24), static_cast<U8>(v >> 16), static_cast<U8>(v >> 8),
-                   static_cast<U8>(v)};
-  out->bytesAppend(b, sizeof b);
-}
-
 U32 u32At(U8 const* b) noexcept {
   return static_cast<U32>(b[0]) << 24 | static_cast<U32>(b[1]) << 16 | static_cast<U32>(b[2]) << 8 |
          static_cast<U32>(b[3]);
 }
 
+// The header's fields after the length word, and the two tokens.
+constexpr std::size_t headerFields = MsgHeader::wireSize - 4;
+constexpr std::size_t framingAfterLength = headerFields + 2;
+
 }  // namespace
 
-Ptr<Out> Out::outNew() {
-  return Ptr<Out>(new Out());
+Ptr<Out> Out::outNew(std::size_t capacity) {
+  return Ptr<Out>(new Out(capacity));
 }
 
-Out::~Out() = default;
-
-void Out::bytesAppend(void const* data, std::size_t size) {
-  auto const* b = static_cast<U8 const*>(data);
-  bytes_.insert(bytes_.end(), b, b + size);
+Out::~Out() {
+  std::free(data_);
 }
 
-Ptr<Out> const& operator<<(Ptr<Out> const& out, bool v) {
-  U8 const b = v ? 1 : 0;
-  out->bytesAppend(&b, 1);
-  return out;
+void Out::failureIs(String8 reason) {
+  failure_ = static_cast<String8&&>(reason);
 }
 
-Ptr<Out> const& operator<<(Ptr<Out> const& out, unsigned short v) {
-  U8 const b[2] = {static_cast<U8>(v >> 8), static_cast<U8>(v)};
-  out->bytesAppend(b, sizeof b);
-  return out;
+void Out::grow(std::size_t more) {
+  // Bytes the transport has taken are reclaimed before the buffer grows.
+  if (head_ > 0) {
+    std::memmove(data_, data_ + head_, size_ - head_);
+    size_ -= head_;
+    committed_ -= head_;
+    if (recordOpen()) recordStart_ -= head_;
+    head_ = 0;
+    if (capacityLeft() >= more) return;
+  }
+  std::size_t const wanted = std::max({allocated_ * 2, size_ + more, std::size_t{256}});
+  auto* grown = static_cast<U8*>(std::realloc(data_, wanted));
+  if (!grown) throw std::bad_alloc();
+  data_ = grown;
+  allocated_ = wanted;
 }
 
-Ptr<Out> const& operator<<(Ptr<Out> const& out, unsigned int v) {
-  appendU32(out, v);
-  return out;
+void Out::nextHeaderIs(MsgHeader const& h) {
+  if (!failure_.empty()) throwException(String8("NboAttrLog::Out: ") + failure_);
+  if (!writable_)
+    throwInternalException("NboAttrLog::Out: record started on a log that is not writable");
+  // A record an exception left open never reaches the transport.
+  if (recordOpen()) size_ = recordStart_;
+  recordStart_ = size_;
+  U8 b[MsgHeader::wireSize];
+  auto put32 = [](U8* p, U32 v) {
+    p[0] = static_cast<U8>(v >> 24);
+    p[1] = static_cast<U8>(v >> 16);
+    p[2] = static_cast<U8>(v >> 8);
+    p[3] = static_cast<U8>(v);
+  };
+  put32(b, 0);  // the length, known when the record ends
+  put32(b + 4, h.entityId.word0);
+  put32(b + 8, h.entityId.word1);
+  put32(b + 12, static_cast<U32>(h.attrId));
+  b[16] = h.variableSize;
+  put32(b + 17, h.fixedSize);
+  put32(b + 21, h.creationTag);
+  b[25] = h.trailing;
+  bytesAppend(b, sizeof b);
 }
 
-Ptr<Out> const& operator<<(Ptr<Out> const& out, int v) {
-  // Conversion to unsigned is modulo 2^32: the two's complement bits.
-  appendU32(out, static_cast<U32>(v));
-  return out;
+void Out::currentPayloadSectionIs(U8 section) {
+  bytesAppend(&section, 1);
+}
+
+void Out::recordEnd() {
+  if (!recordOpen()) throwInternalException("NboAttrLog::Out: end token outside a record");
+  U32 const length = static_cast<U32>(size_ - recordStart_ - 4);
+  U8* p = data_ + recordStart_;
+  p[0] = static_cast<U8>(length >> 24);
+  p[1] = static_cast<U8>(length >> 16);
+  p[2] = static_cast<U8>(length >> 8);
+  p[3] = static_cast<U8>(length);
+  recordStart_ = noRecord;
+  commit();
+  ++completedRecords_;
+}
+
+void Out::bytesDel(std::size_t n) noexcept {
+  head_ += std::min(n, committed_ - head_);
+  if (head_ == size_) head_ = committed_ = size_ = 0;
+}
+
+void Out::bytesDelAll() noexcept {
+  head_ = committed_ = size_ = 0;
+  recordStart_ = noRecord;
 }
 
 Ptr<Out> const& operator<<(Ptr<Out> const& out, String8 const& v) {
   U32 const size = static_cast<U32>(v.size());
   // The length word holds 32 bits; a longer string would be cut silently.
   if (size != v.size()) throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
-  appendU32(out, size);
+  out->u32Append(size);
   out->bytesAppend(v.data(), v.size());
   return out;
 }
 
-Ptr<Out> const& operator<<(Ptr<Out> const& out, EntityId const& v) {
-  appendU32(out, v.word0);
-  appendU32(out, v.word1);
+Ptr<Out> const& operator<<(Ptr<Out> const& out, TransactToken token) {
+  U8 const b = static_cast<U8>(token);
+  out->bytesAppend(&b, 1);
+  if (token == TransactToken::payloadEnd) out->recordEnd();
+  return out;
+}
+
+Ptr<Out> const& operator<<(Ptr<Out> const& out, TextIter& it) {
+  U32 const total = static_cast<U32>(it.text_.size());
+  if (total != it.text_.size()) throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
+  U32 const piece = std::min(total - it.offset_, TextIter::pieceSize);
+  out->u32Append(total);
+  out->u32Append(it.offset_);
+  out->u32Append(piece);
+  out->bytesAppend(it.text_.data() + it.offset_, piece);
+  it.offset_ += piece;
   return out;
 }
 
@@ -87,6 +147,12 @@ bool In::nextBool() {
   }
   position_ += 1;
   return b == 1;
+}
+
+U8 In::nextU8() {
+  U8 const b = *need(1);
+  position_ += 1;
+  return b;
 }
 
 U16 In::nextU16() {
@@ -128,6 +194,51 @@ void In::nextBytes(void* out, std::size_t size) {
   U8 const* b = need(size);
   std::memcpy(out, b, size);
   position_ += size;
+}
+
+bool RecordReader::next(Record* r) {
+  std::size_t const left = bytes_.size() - position_;
+  if (left == 0) return false;
+  auto fail = [this](String8 const& what) {
+    throwRangeException(format("record at offset %zu: ", position_) + what);
+  };
+  if (left < 4) fail(format("truncated length word (%zu of 4 bytes)", left));
+  U8 const* b = bytes_.data() + position_;
+  U32 const length = u32At(b);
+  if (length < framingAfterLength) {
+    fail(format("length %u is shorter than a header and its tokens (%zu bytes)", length,
+                framingAfterLength));
+  }
+  // Compared without adding to `length`, which may be near 2^32.
+  if (length > left - 4)
+    fail(format("truncated: %u bytes announced, %zu present", length, left - 4));
+  MsgHeader& h = r->header;
+  h.entityId = EntityId{u32At(b + 4), u32At(b + 8)};
+  h.attrId = static_cast<int>(u32At(b + 12));
+  h.variableSize = b[16];
+  h.fixedSize = u32At(b + 17);
+  h.creationTag = u32At(b + 21);
+  h.trailing = b[25];
+  std::size_t const payloadSize = length - framingAfterLength;
+  if (h.variableSize > 1)
+    fail(format("variable-size flag %u is neither 0 nor 1", unsigned{h.variableSize}));
+  if (h.trailing != 0) fail(format("trailing header byte %u is not 0", unsigned{h.trailing}));
+  if (b[26] != static_cast<U8>(TransactToken::payloadBegin)) {
+    fail(format("byte %u where the payload's begin token 1 belongs", unsigned{b[26]}));
+  }
+  if (b[4 + length - 1] != static_cast<U8>(TransactToken::payloadEnd)) {
+    fail(format("byte %u where the record's end token 3 belongs", unsigned{b[4 + length - 1]}));
+  }
+  if (h.variableSize == 0 && h.fixedSize != payloadSize) {
+    fail(format("fixed size %u, but the payload holds %zu bytes", h.fixedSize, payloadSize));
+  }
+  if (h.variableSize == 1 && h.fixedSize != 0) {
+    fail(format("variable-size record with fixed size %u", h.fixedSize));
+  }
+  r->offset = position_;
+  r->payload = bytes_.subspan(position_ + 27, payloadSize);
+  position_ += 4 + std::size_t{length};
+  return true;
 }
 
 }  // namespace Xel::NboAttrLog

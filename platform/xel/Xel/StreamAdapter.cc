@@ -1,9 +1,112 @@
 #include "Xel/StreamAdapter.h"
 
+#include "Xel/Demuxer.h"
+#include "Xel/Exception.h"
+
 namespace Xel {
 
-// Anchors the class's type information in libxel, so that recognising an
-// adapter by dynamic_cast works across shared libraries.
+using NboAttrLog::Demuxer;
+using NboAttrLog::MsgHeader;
+using NboAttrLog::TransactToken;
+
 StreamAdapter::~StreamAdapter() = default;
+
+bool StreamAdapter::isStreamAdapter() const {
+  return true;
+}
+
+bool StreamAdapter::prepareImmediateTransmission(AttributeId, bool noRoom) {
+  if (!noRoom && out_ && out_->hasSufficientBuffer()) return true;
+  if (demuxer_) demuxer_->createFlowOut(this, {}, false, 0x7fffffff);
+  return false;
+}
+
+bool StreamAdapter::continueFlowOut() {
+  return demuxer_ && demuxer_->continueFlowOut();
+}
+
+bool StreamAdapter::recordBegin(MsgHeader const& header) {
+  NboAttrLog::Out& out = *out_;
+  // A log that failed for good says so when the record starts; one that
+  // only cannot take bytes now blocks the write for a later retry.
+  if (!out.writable() && out.failure().empty()) {
+    if (flowOut_) flowOut_->blockedIs(true);
+    return false;
+  }
+  out.nextHeaderIs(header);
+  out_ << TransactToken::payloadBegin;
+  return true;
+}
+
+bool StreamAdapter::sendTransactionMarker(AttributeId aid, NboAttrLog::AttrTransactionType type,
+                                          U32 n) {
+  MsgHeader const h{
+      .entityId = entityId_, .attrId = NboAttrLog::transactionMarkerAttrId, .variableSize = 1};
+  if (!recordBegin(h)) return false;
+  out_ << aid << static_cast<U32>(type) << n << TransactToken::payloadEnd;
+  return true;
+}
+
+bool StreamAdapter::convertedToWritable(bool) const {
+  return false;
+}
+
+void StreamAdapter::doThrowReadOnly(String8 const& attr) const {
+  throwException(String8("attribute log adapter is read-only: no write of ") + attr);
+}
+
+AttributeId StreamAdapter::handleAttrFlowOut(AttributeId) {
+  NboAttrLog::FlowOut* const fo = flowOut_.ptr();
+  if (!fo || !fo->orphanDue()) return 0;
+  doSerializeOrphan();
+  // Retried below the model's ids, so that the creation record still comes
+  // before everything else the adapter writes.
+  if (fo->blocked()) return NboAttrLog::entityCreationAttrId;
+  fo->orphanDueIs(false);
+  return 0;
+}
+
+void StreamAdapter::freeResyncState(Ptr<NboAttrLog::FlowOut> const&) {}
+
+Ptr<NboAttrLog::FlowOut> StreamAdapter::flowOutIs(Ptr<NboAttrLog::Out> const&,
+                                                  NboAttrLog::ConnectDesc const&, bool,
+                                                  AttributeId start) {
+  return Ptr<NboAttrLog::FlowOut>(new NboAttrLog::FlowOut(start));
+}
+
+void StreamAdapter::doSerializeOrphan() {}
+
+void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
+  if (out.ptr() == out_.ptr()) return;
+  Ptr<StreamAdapter> const self(this);
+  if (demuxer_) {
+    demuxer_->reactorDel(entityId_);
+  } else {
+    out_ = nullptr;
+    flowOut_ = nullptr;
+  }
+  if (!out) return;
+  Demuxer* const demuxer = Demuxer::demuxerFor(out.ptr());
+  if (!demuxer) throwRangeException("NboAttrLog::Out has no demultiplexer");
+  out_ = out;
+  entityId_ = EntityId{};
+  demuxer->reactorIs(this);
+  demuxer->createFlowOut(this, {}, false, 0)->orphanDueIs(true);
+}
+
+Entity::XelNboAttrLogSa::XelNboAttrLogSa(Xel_BitSet flags, unsigned int,
+                                         Ptr<NboAttrLog::Out> const& out, PtrInterface*)
+    : StreamAdapter(out) {
+  notificationFlagsIs(flags);
+}
+
+Entity::XelNboAttrLogSa::~XelNboAttrLogSa() = default;
+
+void Entity::XelNboAttrLogSa::doFixChildFlags(StreamAdapter& child) const noexcept {
+  U32 const inherited = inheritedFlagsMask() & ~handlingScheduledFlowOutBit;
+  child.stateIs((child.state() & ~inherited) | (state() & inherited));
+}
+
+void Entity::XelNboAttrLogSa::doNotification(AttributeId, void*) {}
 
 }  // namespace Xel

@@ -2,13 +2,16 @@
 #pragma once
 
 #include "Xel/BitSet.h"
+#include "Xel/Demuxer.h"
 #include "Xel/Entity.h"
 #include "Xel/Exception.h"
 #include "Xel/Expect.h"
+#include "Xel/FlowOut.h"
 #include "Xel/Hash.h"
 #include "Xel/HashMap.h"
 #include "Xel/IntrospectionReactor.h"
 #include "Xel/ListRaw.h"
+#include "Xel/NboAttrLog.h"
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
