@@ -11,14 +11,15 @@ from __future__ import annotations
 
 import pathlib
 
-from . import table
+from . import attrlog, table
 from .members import EmitError, Pieces, emit_members, subst
 from .schema import Schema, Type
 from .types import cpp_type, default_expr
 
-# The version of the contract between generated code and the entity layer
-# (entity/FhrpConf/entity/Generated.h): every generated header checks it.
-SUPPORT_VERSION = 2
+# The version of the contract between generated code and the layers it
+# stands on (attrlog/FhrpConf/attrlog/Generated.h): every generated header
+# checks it.
+SUPPORT_VERSION = 3
 
 # The namespace of the entity layer, reflection and the attribute log, and
 # how generated code spells them: short inside Routing::Fhrp, in full
@@ -31,7 +32,8 @@ TEMPLATES = pathlib.Path(__file__).resolve().parent / "templates"
 def template(name: str) -> str:
     """A template by name; one that fills a hole ends without a line break."""
     text = (TEMPLATES / f"{name}.tmpl").read_text()
-    return text if name in ("header.h", "source.cc", "registration.cc", "umbrella.h") \
+    return text if name in ("header.h", "source.cc", "registration.cc", "umbrella.h",
+                            "attrlog.h") \
         else text.rstrip("\n")
 
 
@@ -118,7 +120,7 @@ def _factory(t: Type, keyparam: str, keyarg: str) -> tuple[str, str]:
 
 
 def _files(p: Pieces, source: str, header_holes: dict, body: str,
-           source_includes: set) -> dict[str, str]:
+           source_includes: set, after_table: str = "") -> dict[str, str]:
     t, schema = p.type, p.schema
     common = dict(schema=source, T=t.name, ns=schema.namespace, E=p.E)
     header = subst(template("header.h"), doc=t.doc, includes=_includes(p.includes),
@@ -128,7 +130,7 @@ def _files(p: Pieces, source: str, header_holes: dict, body: str,
                                   "FhrpConf/reflect/Registration.h", "Pelno/Types.h",
                                   "Xel/XelType.h"}
     text = subst(template("source.cc"), includes=_includes(includes), body=body,
-                 table=table.type_info(p, subst), **common)
+                 table=table.type_info(p, subst), aftertable=after_table, **common)
     return {f"FhrpConf/{t.name}.h": header, f"{t.name}.cc": text}
 
 
@@ -143,8 +145,10 @@ def _entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         keyed_defs = subst(KEYED_MEMBER_DEFS, **keyed)
         sibling = subst(SIBLING, T=t.name)
     factory_decl, factory_def = _factory(t, keyparam, keyarg)
+    log = attrlog.log_pieces(p)
     values = dict(T=t.name, E=p.E)
     after = subst(template("notifiee.h"), handlers="\n\n".join(p.handlers), **values)
+    after += "\n" + attrlog.adapter_header(p, log, template)
     after += factory_decl
     if p.inline_defs:
         after += INLINE_SECTION + "\n\n".join(p.inline_defs) + "\n"
@@ -153,15 +157,18 @@ def _entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         top="  class NotifieeConst;\n  class Notifiee;\n\n",
         construction=f"  explicit {t.name}({keyparam});\n  ~{t.name}() override;",
         fwkType="\n  Xel::XelType const* fwkType() const override;",
-        more=subst(template("entity.h"), keyed=keyed_decls, **values),
+        more=subst(template("entity.h"), keyed=keyed_decls, hooks=attrlog.hook_decls(),
+                   **values),
         private="".join(d + "\n\n" for d in p.private_decls),
         tail=sibling + f"  mutable {p.E}::NotifieeList notifiees_;\n",
         after=after, trailer="")
-    defs = keyed_defs + "".join("\n" + d + "\n" for d in p.defs)
+    defs = keyed_defs + "".join("\n" + d + "\n" for d in p.defs) + attrlog.hook_defs(p)
     body = subst(template("entity.cc"), keyparam=keyparam, init=init,
                  teardown="".join(line + "\n" for line in p.teardown), defs=defs,
                  factory=factory_def, **values)
-    return _files(p, source, holes, body, {"cstddef", "utility"})
+    return _files(p, source, holes, body, {"FhrpConf/attrlog/Collections.h", "FhrpConf/attrlog/LogTable.h",
+                   "cstddef", "utility"},
+                  "\n" + attrlog.adapter_source(p, log))
 
 
 def _object_files(schema: Schema, t: Type, source: str) -> dict[str, str]:

@@ -108,6 +108,10 @@ def row(p, m: Member) -> str:
             fields.append((".childKey", f'"{schema.type(m.type).key.name}"'))
     fields += [("." + name, codec) for name, codec in _codecs(p, m, kind)]
     fields.append((".access", _access(p, m, kind)))
+    from .attrlog import row_log  # it builds on this module
+    log = row_log(p, m, kind)
+    if log:
+        fields.append((".log", log))
     body = ",\n     ".join(f"{k} = {v}" for k, v in fields)
     return f"    // {m.declaration}\n    {{{body}}},"
 
@@ -119,7 +123,7 @@ TYPE_INFO = """constinit $E$::TypeInfo const $T$::xelTypeInfo{
     .named = $named$,
     .size = sizeof($T$),
     .descriptor = &$T$::_fwkType,
-    .attrs = $attrs$,$pointer$
+    .attrs = $attrs$,$written$$pointer$
 };"""
 
 
@@ -132,8 +136,16 @@ def type_info(p, subst) -> str:
     if t.kind != "value":
         pointer = f"\n    .forcePointerAccess = &{p.R}::forcePointerAccess<{t.name}>,"
     attrs = "xelAttrs" if p.rows else "{}"
+    written = "\n    .written = {},"
     out = ""
     if p.rows:
-        out = f"namespace {{\n\nconstexpr {p.E}::AttrInfo xelAttrs[] = {{\n{rows}\n}};\n\n}}  // namespace\n\n"
+        out = f"constexpr {p.E}::AttrInfo xelAttrs[] = {{\n{rows}\n}};\n"
+        if p.schema.written(t):
+            # The order the log writes them in, derived from the rows above.
+            out += (f"\n// The written attributes, by log bit.\nconstexpr auto xelWritten =\n"
+                    f"    {p.A}::writtenRows<{p.A}::writtenCount(xelAttrs)>(xelAttrs);\n")
+            written = "\n    .written = xelWritten,"
+        out = f"namespace {{\n\n{out}\n}}  // namespace\n\n"
     return out + subst(TYPE_INFO, E=p.E, T=t.name, ns=p.schema.namespace, kind=t.kind,
-                       named="true" if t.named else "false", attrs=attrs, pointer=pointer)
+                       named="true" if t.named else "false", attrs=attrs, written=written,
+                       pointer=pointer)

@@ -16,11 +16,16 @@
 //   A bool and an unsigned int are fixed-size primitives (1 and 4 bytes),
 //   which a record header announces; everything else is of variable size.
 //
+//   text(in) reads a value and gives its text form, for tools that show
+//   what a log holds: a number in decimal, a bool as true or false,
+//   anything else in its type's own text form.
+//
 // ERRORS
 //   Reading raises Xel::RangeException for bytes that make no value.
 #pragma once
 
 #include <FhrpConf/entity/AttrTable.h>
+#include <FhrpConf/reflect/ValueText.h>
 #include <Pelno/NboAttrLog.h>
 #include <Xel/NboAttrLog.h>
 #include <Xel/String8.h>
@@ -72,10 +77,22 @@ template <class T>
 void readErased(In& in, void* v) {
   read(in, static_cast<T*>(v));
 }
+template <class T>
+Xel::String8 textOf(In& in) {
+  if constexpr (std::is_same_v<T, bool>) {
+    return Xel::String8(in.nextBool() ? "true" : "false");
+  } else if constexpr (std::is_constructible_v<T, In*, Xel::StreamBogon>) {
+    return reflect::fieldText(T(&in, Xel::StreamBogon{}));
+  } else {
+    T v{};
+    read(in, &v);
+    return reflect::fieldText(v);
+  }
+}
 }  // namespace internal
 
 template <class T>
 inline constexpr entity::Codec codec{fixedSize<T>, &internal::writeErased<T>,
-                                     &internal::readErased<T>};
+                                     &internal::readErased<T>, &internal::textOf<T>};
 
 }  // namespace Routing::Fhrp::attrlog

@@ -24,6 +24,9 @@
 #include <FhrpConf/entity/AttrTable.h>
 #include <Xel/Types.h>
 
+#include <array>
+#include <cstddef>
+
 namespace Routing::Fhrp::attrlog {
 
 // Whether the log carries the attribute.
@@ -95,6 +98,26 @@ constexpr bool owesWrites(entity::TypeInfo const& type, Xel::U32 bits) noexcept 
     if (hasSyncedBit(a) ? !set : set) return true;
   }
   return false;
+}
+
+// How many of `attrs` the log writes.
+template <std::size_t N>
+constexpr std::size_t writtenCount(entity::AttrInfo const (&attrs)[N]) noexcept {
+  std::size_t n = 0;
+  for (entity::AttrInfo const& a : attrs) n += isWritten(a) ? 1 : 0;
+  return n;
+}
+
+// The written attributes of `attrs` by log bit (bit 1 first): a type's
+// TypeInfo::written, made where its table is.
+template <std::size_t Count, std::size_t N>
+constexpr std::array<entity::AttrInfo const*, Count> writtenRows(
+    entity::AttrInfo const (&attrs)[N]) noexcept {
+  std::array<entity::AttrInfo const*, Count> rows{};
+  for (entity::AttrInfo const& a : attrs) {
+    if (isWritten(a)) rows[a.logBit - 1] = &a;
+  }
+  return rows;
 }
 
 }  // namespace Routing::Fhrp::attrlog

@@ -25,6 +25,12 @@
 //     valueCodec,   how values and keys travel on the attribute log (null
 //     keyCodec      where there is nothing of that kind to carry)
 //     access        type-erased calls into the class's own accessors
+//     log           what the attribute log does with the attribute: write
+//                   its value, handle a change of a collection member,
+//                   flush a collection (made by the log's templates)
+//
+//   A type's entry (TypeInfo) adds, for an entity, its written attributes
+//   by log bit: the order in which the log writes and flushes them.
 //
 // ACCESS
 //   The access functions take the object as a pointer to the complete
@@ -52,7 +58,11 @@
 
 namespace Xel {
 class XelType;
+class StreamAdapter;
+namespace NboAttrLog {
+class FlowOut;
 }
+}  // namespace Xel
 
 namespace Routing::Fhrp::entity {
 
@@ -87,6 +97,27 @@ struct Codec {
   std::uint8_t fixedSize = 0;
   void (*write)(Xel::Ptr<Xel::NboAttrLog::Out> const& out, void const* value) = nullptr;
   void (*read)(Xel::NboAttrLog::In& in, void* value) = nullptr;
+  // Reads a value and gives its text form, for tools that show a log.
+  Xel::String8 (*text)(Xel::NboAttrLog::In& in) = nullptr;
+};
+
+struct AttrInfo;
+
+// What the attribute log does with one attribute (see FhrpConf/attrlog/).
+// The adapter passed is the model's (an attrlog::Adapter).
+struct LogAccess {
+  // A single-valued attribute or a key: writes the value it holds now.
+  void (*writeValue)(Xel::Ptr<Xel::NboAttrLog::Out> const& out, void const* object) = nullptr;
+  // A collection. onMember: the change handler for the member under `key`.
+  // writeMember: writes or queues the member under `key` with `value` (for
+  // a child collection, the child itself), or its removal when `removed`.
+  // flush: the collection's part of a scheduled flush; true when complete.
+  // keysDue: whether the flow-out holds keys of the collection still due.
+  void (*onMember)(Xel::StreamAdapter& sa, AttrInfo const& a, void const* key) = nullptr;
+  void (*writeMember)(Xel::StreamAdapter& sa, AttrInfo const& a, void const* key, void const* value,
+                      bool removed) = nullptr;
+  bool (*flush)(Xel::StreamAdapter& sa, AttrInfo const& a) = nullptr;
+  bool (*keysDue)(Xel::NboAttrLog::FlowOut const& flowOut) = nullptr;
 };
 
 // Visits one member of a collection: its key and its value (a child as
@@ -125,6 +156,7 @@ struct AttrInfo {
   Codec const* valueCodec = nullptr;
   Codec const* keyCodec = nullptr;
   Access access{};
+  LogAccess log{};
 
   constexpr bool isCollection() const noexcept {
     return kind == AttrKind::valueCollection || kind == AttrKind::childCollection;
@@ -148,6 +180,8 @@ struct TypeInfo {
   std::size_t size = 0;
   Xel::XelType* (*descriptor)() = nullptr;
   std::span<AttrInfo const> attrs;
+  // An entity's written attributes (AttrInfo::logBit), by bit from 1.
+  std::span<AttrInfo const* const> written;
   // Keeps the access operators of Xel::Ptr to the type reachable for tools
   // that inspect the loaded library (object types only).
   void (*forcePointerAccess)() = nullptr;

@@ -1,0 +1,450 @@
+#include "FhrpConf/attrlog/Adapter.h"
+
+#include <Xel/Exception.h>
+
+#include <memory>
+#include <utility>
+
+#include "FhrpConf/attrlog/Install.h"
+#include "FhrpConf/attrlog/LogTable.h"
+
+namespace Routing::Fhrp::attrlog {
+
+using entity::AttrInfo;
+using entity::AttrKind;
+using Xel::AttributeId;
+using Xel::NboAttrLog::TextIter;
+using Xel::NboAttrLog::TransactToken;
+
+namespace {
+
+// The start of a flow-out that owes nothing yet.
+constexpr AttributeId nothingDue = 0x7fffffff;
+
+// Sets handlingScheduledFlowOut for a scheduled flush and puts back what
+// was there before.
+class ScheduledFlush {
+ public:
+  explicit ScheduledFlush(Xel::StreamAdapter& sa) noexcept
+      : sa_(sa), was_(sa.stateHas(Xel::StreamAdapter::handlingScheduledFlowOutBit)) {
+    sa_.stateBitsIs(Xel::StreamAdapter::handlingScheduledFlowOutBit, true);
+  }
+  ~ScheduledFlush() { sa_.stateBitsIs(Xel::StreamAdapter::handlingScheduledFlowOutBit, was_); }
+  ScheduledFlush(ScheduledFlush const&) = delete;
+  ScheduledFlush& operator=(ScheduledFlush const&) = delete;
+
+ private:
+  Xel::StreamAdapter& sa_;
+  bool was_;
+};
+
+std::uint8_t variableSize(std::uint8_t fixedSize) noexcept {
+  return fixedSize == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+Adapter::Adapter(Xel_BitSet flags, Xel::Entity* entity, void const* object,
+                 entity::TypeInfo const& type, unsigned int n, Xel::Ptr<Out> const& out,
+                 Xel::PtrInterface* owner)
+    : XelNboAttrLogSa(flags, n, out, owner), entity_(entity), object_(object), type_(type) {
+  if (stateHas(weakBit)) isWeakReferenceIs(true);
+  notifierIs(Xel::Ptr<Xel::PtrInterface const>(entity));
+}
+
+Adapter::~Adapter() {
+  // A delivery may still hold the nested notifiee: it must not call back.
+  if (link_) link_->xelReactorAdapterIs(nullptr);
+}
+
+void Adapter::xelAdapterNotifieeIs(Xel::Ptr<Xel::PtrInterface::NotifieeConst> const& notifiee,
+                                   AdapterLink* link) {
+  notifiee_ = notifiee;
+  link_ = link;
+}
+
+void Adapter::hasNotificationActiveIs(bool active) {
+  if (active == hasNotificationActive()) return;
+  Xel::Entity::XelNboAttrLogSa::hasNotificationActiveIs(active);
+  if (notifiee_) notifiee_->hasNotificationActiveIs(active);
+}
+
+Adapter::Gate Adapter::gate(AttrInfo const& a) const {
+  if (stateHas(silencedBit)) return Gate::refused;
+  if (!stateHas(activeBit) && handlingFlowInFor(a.id)) return Gate::refused;
+  if (stateHas(activeBit | suspendedBits) || !stateHas(flowOutEnabledBit)) return Gate::idle;
+  if (!nboAttrLogOut()) return Gate::idle;
+  if (stateHas(readOnlyBit) && !convertedToWritable(false)) {
+    doThrowReadOnly(Xel::String8(type_.fullName) + Xel::String8("::") + Xel::String8(a.name));
+  }
+  return Gate::go;
+}
+
+bool Adapter::writeNow(AttrInfo const& a, bool member) {
+  bool const room = nboAttrLogOut()->hasSufficientBuffer();
+  // The entity-creation record comes first: until a flush has written it,
+  // every change waits for that flush.
+  Xel::NboAttrLog::FlowOut const* fo = flowOut();
+  bool const creationDue = fo && fo->orphanDue();
+  if (stateHas(directModeBit)) {
+    if (stateHas(handlingScheduledFlowOutBit)) return true;
+    return room && !stateHas(deferAllBit) && !creationDue;
+  }
+  if (!fo) streamDemuxer()->createFlowOut(this, {}, false, nothingDue);
+  bool const may = member ? prepareImmediateTransmission(a.id, false) && room
+                          : prepareImmediateTransmission(a.id, !room);
+  return may && !creationDue;
+}
+
+FlowOut* Adapter::deferTo(AttrInfo const& a) {
+  Xel::NboAttrLog::Demuxer* const demuxer = streamDemuxer();
+  if (!demuxer) return nullptr;
+  auto* fo = static_cast<FlowOut*>(demuxer->createFlowOut(this, {}, false, nothingDue));
+  // The next flush starts no later than `a`; whatever came due before the
+  // point a flush stopped at is caught by its next pass.
+  if (a.id < fo->attrId()) fo->attrIdIs(a.id);
+  return fo;
+}
+
+bool Adapter::recordBegin(int attrId, std::uint8_t fixedSize, Xel::U32 creationTag) {
+  return StreamAdapter::recordBegin({.entityId = entityId(),
+                                     .attrId = attrId,
+                                     .variableSize = variableSize(fixedSize),
+                                     .fixedSize = fixedSize,
+                                     .creationTag = creationTag});
+}
+
+void Adapter::onAttr(AttrInfo const& a) {
+  if (a.kind == AttrKind::string) {
+    writeString(a);
+    return;
+  }
+  handleChange(
+      a, false, [&] { return writeAttr(a); },
+      [&] {
+        if (FlowOut* fo = deferTo(a)) fo->bitIs(a.logBit, true);
+      });
+}
+
+bool Adapter::writeAttr(AttrInfo const& a) {
+  if (a.kind == AttrKind::singleChild) {
+    Xel::Ptr<Xel::Entity> child;
+    a.access.get(object_, &child);
+    if (!writeChildMember(a, nullptr, child.ptr())) return false;
+  } else {
+    if (!recordBegin(static_cast<int>(a.id), a.valueCodec->fixedSize)) return false;
+    a.log.writeValue(nboAttrLogOutPtr(), object_);
+    nboAttrLogOutPtr() << TransactToken::payloadEnd;
+  }
+  if (FlowOut* fo = logFlowOut()) fo->bitIs(a.logBit, false);
+  return true;
+}
+
+bool Adapter::writeString(AttrInfo const& a) {
+  Gate const g = gate(a);
+  if (g == Gate::refused) return false;
+  ActiveClear const clear(*this);
+  if (g == Gate::idle) return true;
+  Out& out = *nboAttrLogOut();
+  FlowOut* const fo = logFlowOut();
+  bool const scheduled = stateHas(handlingScheduledFlowOutBit);
+  bool const direct = stateHas(directModeBit);
+  auto defer = [&] {
+    if (FlowOut* f = deferTo(a)) f->bitIs(a.logBit, true);
+    return false;
+  };
+  if (!scheduled) {
+    if (!direct && fo) {
+      // Outside direct mode a text goes out with the next flush.
+      prepareImmediateTransmission(a.id, true);
+      fo->bitIs(a.logBit, true);
+      return false;
+    }
+    if ((direct && stateHas(deferAllBit)) || (fo && fo->orphanDue())) return defer();
+  }
+  Xel::String8 text;
+  a.access.get(object_, &text);
+  std::unique_ptr<TextIter> it;
+  if (fo && fo->valueIter()) {
+    // One text at a time: another half-written one is finished first.
+    if (fo->valueIterAttr() != a.id) return defer();
+    it = fo->valueIterDeq();
+    // Changed since it was begun: begin the new text (a piece at offset 0
+    // tells the reader to drop what it has).
+    if (!(it->text() == text)) it.reset();
+  }
+  if (!it) it = std::make_unique<TextIter>(std::move(text));
+  if (it->offset() == 0 && (!out.writable() || out.room() < roomForText)) {
+    textDefer(a, std::move(it));
+    return false;
+  }
+  try {
+    for (;;) {
+      if (!recordBegin(static_cast<int>(a.id), 0)) {
+        textDefer(a, std::move(it));
+        return false;
+      }
+      nboAttrLogOutPtr() << *it << TransactToken::payloadEnd;
+      if (it->atEnd()) break;
+      if ((scheduled && !continueFlowOut()) || !out.writable() ||
+          out.room() < Out::maxMessageSize()) {
+        textDefer(a, std::move(it));
+        return false;
+      }
+    }
+  } catch (...) {
+    defer();
+    throw;
+  }
+  if (FlowOut* f = logFlowOut()) f->bitIs(a.logBit, false);
+  return true;
+}
+
+void Adapter::textDefer(AttrInfo const& a, std::unique_ptr<TextIter> it) {
+  FlowOut* const fo = deferTo(a);
+  if (!fo) return;
+  fo->bitIs(a.logBit, true);
+  fo->valueIterIs(std::move(it), a.id);
+}
+
+bool Adapter::writeChildMember(AttrInfo const& a, void const* key, Xel::Entity* child) {
+  if (child) {
+    Xel_BitSet const flags(state() & inheritedFlagsMask() & Xel_BitSet::notificationBitMask());
+    return static_cast<bool>(childLogIs(a, flags, child, key, 1, nboAttrLogOutPtr(), nullptr));
+  }
+  bool const single = a.kind == AttrKind::singleChild;
+  // A single child's deletion carries nothing; a member's, its key.
+  if (!StreamAdapter::recordBegin({.entityId = entityId(),
+                                   .attrId = -static_cast<int>(a.id),
+                                   .variableSize = static_cast<Xel::U8>(single ? 0 : 1)})) {
+    return false;
+  }
+  if (!single) a.keyCodec->write(nboAttrLogOutPtr(), key);
+  nboAttrLogOutPtr() << TransactToken::payloadEnd;
+  return true;
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xel_BitSet flags,
+                                                           Xel::Entity* child, void const* key,
+                                                           unsigned int n, Xel::Ptr<Out> const& out,
+                                                           Xel::PtrInterface* owner) {
+  // A child whose creation record cannot be written now gets no adapter
+  // yet: it must not write under an id the reader does not know.
+  if (!out->writable() && out->failure().empty()) {
+    if (FlowOut* fo = logFlowOut()) fo->blockedIs(true);
+    return nullptr;
+  }
+  Xel::Ptr<Xel::Entity::XelNboAttrLogSa> csa(child->xelNboAttrLogSa(out));
+  bool const made = !csa;
+  if (made) {
+    csa = child->xelNboAttrLogSaIs(flags, n, out, owner);
+    // Announced by this record, the child needs no creation record of its own.
+    if (Xel::NboAttrLog::FlowOut* fo = csa->flowOut()) fo->orphanDueIs(false);
+    if (auto* mine = dynamic_cast<Adapter*>(csa.ptr())) mine->installedByParent_ = true;
+  } else {
+    csa->notificationFlagsIs(flags);
+  }
+  doFixChildFlags(*csa);
+  try {
+    StreamAdapter::recordBegin({.entityId = entityId(),
+                                .attrId = static_cast<int>(a.id),
+                                .variableSize = 1,
+                                .creationTag = Xel::NboAttrLog::childCreationTag});
+    Xel::Ptr<Out> const& log = nboAttrLogOutPtr();
+    if (key) {
+      a.keyCodec->write(log, key);
+    } else {
+      log << child->name();
+    }
+    log << csa->entityId() << TransactToken::payloadEnd;
+  } catch (...) {
+    if (made) csa->doRemountSelf(nullptr);
+    throw;
+  }
+  return csa;
+}
+
+Xel::Entity::XelNboAttrLogSa* Adapter::childLog(Xel::Entity const* child) const {
+  if (!child || !nboAttrLogOut()) return nullptr;
+  return const_cast<Xel::Entity*>(child)->xelNboAttrLogSa(nboAttrLogOutPtr());
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogDel(Xel::Entity* child) {
+  Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const csa(childLog(child));
+  if (csa) csa->doRemountSelf(nullptr);
+  return csa;
+}
+
+template <class Visit>
+void Adapter::forEachChild(Visit const& visit) const {
+  for (AttrInfo const* a : type_.written) {
+    if (a->kind == AttrKind::childCollection) {
+      a->access.iterate(
+          object_,
+          [](void* context, void const*, void const* child) {
+            (*static_cast<Visit const*>(context))(
+                const_cast<Xel::Entity*>(static_cast<Xel::Entity const*>(child)));
+            return true;
+          },
+          const_cast<Visit*>(&visit));
+    } else if (a->kind == AttrKind::singleChild) {
+      Xel::Ptr<Xel::Entity> child;
+      a->access.get(object_, &child);
+      if (child) visit(child.ptr());
+    }
+  }
+}
+
+AttributeId Adapter::handleAttrFlowOut(AttributeId aid) {
+  ScheduledFlush const scheduled(*this);
+  if (FlowOut* const fo = logFlowOut()) {
+    fo->blockedIs(false);
+    while (!fo->pendingAborts().empty()) {
+      AttributeId const id = fo->pendingAborts().front();
+      if (!sendTransactionMarker(id, Xel::NboAttrLog::AttrTransactionType::abort, 0)) return aid;
+      fo->pendingAbortDel(id);
+    }
+  }
+  auto const written = type_.written;
+  if (written.empty()) return StreamAdapter::handleAttrFlowOut(aid);
+  std::size_t i = 0;
+  if (aid < written.front()->id) {
+    if (AttributeId const retry = StreamAdapter::handleAttrFlowOut(aid)) return retry;
+    if (!continueFlowOut()) return written.front()->id;
+  } else {
+    while (i < written.size() && written[i]->id != aid) ++i;
+    if (i == written.size()) return 0;
+  }
+  for (; i < written.size(); ++i) {
+    AttrInfo const& a = *written[i];
+    // Held: a write must not free the flow-out under the loop.
+    Xel::Ptr<FlowOut> const fo(logFlowOut());
+    if (fo) fo->attrIdIs(a.id);
+    bool const resumable = a.isCollection() || a.kind == AttrKind::string;
+    bool complete = true;
+    if (a.isCollection()) {
+      complete = a.log.flush(*this, a);
+    } else if (fo && fo->bit(a.logBit)) {
+      // A text waits while another one is half-written; it is not
+      // incomplete in this pass, which goes on past it.
+      bool const waits =
+          a.kind == AttrKind::string && fo->valueIter() && fo->valueIterAttr() != a.id;
+      if (a.kind == AttrKind::string && !waits) {
+        complete = writeString(a);
+      } else if (!waits) {
+        onAttr(a);
+      }
+    }
+    FlowOut* const now = logFlowOut();
+    if (!now) return 0;  // taken off the log by the write
+    if (now->blocked()) return a.id;
+    if (!continueFlowOut()) {
+      AttributeId const next = i + 1 < written.size() ? written[i + 1]->id : 0;
+      if (!resumable) return next;
+      if (!complete) return a.id;
+      return now->hasDirtyAttributes() ? next : 0;
+    }
+  }
+  return 0;
+}
+
+void Adapter::freeResyncState(Xel::Ptr<Xel::NboAttrLog::FlowOut> const& flowOut) {
+  if (!flowOut) return;
+  AttrInfo const* a = writtenAttr(type_, flowOut->attrId());
+  if (!a) return;
+  if (a->isCollection() && flowOut->bookmark()) {
+    flowOut->bookmarkIs(nullptr);
+    // Its contents were begun; the reader is told they are given up.
+    flowOut->pendingAbortIs(a->id);
+  } else if (a->kind == AttrKind::string && flowOut->valueIter()) {
+    flowOut->valueIterDeq();
+  }
+}
+
+Xel::Ptr<Xel::NboAttrLog::FlowOut> Adapter::flowOutIs(Xel::Ptr<Out> const&,
+                                                      Xel::NboAttrLog::ConnectDesc const&, bool,
+                                                      AttributeId start) {
+  return newFlowOut(start);
+}
+
+void Adapter::doSerializeOrphan() {
+  if (!StreamAdapter::recordBegin({.entityId = Xel::NboAttrLog::creationEntityId,
+                                   .attrId = Xel::NboAttrLog::entityCreationAttrId,
+                                   .variableSize = 1})) {
+    return;
+  }
+  Xel::Ptr<Out> const& out = nboAttrLogOutPtr();
+  out->currentPayloadSectionIs(1);
+  out << Xel::NboAttrLog::TypeId{Xel::String8(type_.fullName)};
+  out->currentPayloadSectionIs(3);
+  if (AttrInfo const* key = entity::keyAttr(type_)) {
+    key->log.writeValue(out, object_);
+  } else {
+    out << entity_->name();
+  }
+  out->currentPayloadSectionIs(4);
+  out << entityId() << TransactToken::payloadEnd;
+}
+
+void Adapter::doNotification(AttributeId aid, void* key) {
+  AttrInfo const* a = writtenAttr(type_, aid);
+  if (!a) return;
+  if (a->isCollection()) {
+    a->log.onMember(*this, *a, key);
+  } else {
+    onAttr(*a);
+  }
+}
+
+void Adapter::doRemountSelf(Xel::Ptr<Out> const& out) {
+  if (out.ptr() == nboAttrLogOut()) return;
+  Xel::Ptr<Adapter> const self(this);
+  Xel::Ptr<Out> const old = nboAttrLogOutPtr();
+  StreamAdapter::doRemountSelf(out);
+  if (!old) return;
+  // The children's adapters leave the old log with this one.
+  forEachChild([&old](Xel::Entity* child) {
+    if (Xel::Entity::XelNboAttrLogSa* csa = child->xelNboAttrLogSa(old)) {
+      csa->doRemountSelf(nullptr);
+    }
+  });
+}
+
+Xel::Entity::XelNboAttrLogSa* adapterFor(entity::NotifieeList const& list,
+                                         Xel::NboAttrLog::Out const* out) {
+  for (entity::NotifieeBase* m = list.head(); m; m = m->next()) {
+    auto const* sa = dynamic_cast<Xel::Entity::XelNboAttrLogSa const*>(m->xelReactor());
+    if (sa && sa->nboAttrLogOut() == out) return const_cast<Xel::Entity::XelNboAttrLogSa*>(sa);
+  }
+  return nullptr;
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa) {
+  Xel::NboAttrLog::Demuxer* const demuxer =
+      Xel::NboAttrLog::Demuxer::demuxerFor(sa->nboAttrLogOut());
+  sa->hasNotificationActiveIs(true);
+  demuxer->reactorIs(sa.ptr());
+  demuxer->createFlowOut(sa.ptr(), {}, false, 0)->orphanDueIs(true);
+  return sa;
+}
+
+void adapterDel(entity::NotifieeList const& list, Xel::NboAttrLog::Out const* out) {
+  if (Xel::Entity::XelNboAttrLogSa* sa = adapterFor(list, out)) sa->doRemountSelf(nullptr);
+}
+
+void parentLeft(entity::NotifieeList const& list) {
+  // Taking an adapter off unlinks its notifiee: the walk starts again.
+  for (;;) {
+    Adapter* leaving = nullptr;
+    for (entity::NotifieeBase* m = list.head(); m && !leaving; m = m->next()) {
+      auto const* sa = dynamic_cast<Adapter const*>(m->xelReactor());
+      if (sa && sa->xelInstalledByParent() && sa->nboAttrLogOut()) {
+        leaving = const_cast<Adapter*>(sa);
+      }
+    }
+    if (!leaving) return;
+    leaving->doRemountSelf(nullptr);
+  }
+}
+
+}  // namespace Routing::Fhrp::attrlog
