@@ -47,7 +47,10 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterIs(T& entity, Xel_BitSet flags, un
   if (!out) Xel::throwRangeException("null ValidPtr");
   if (Xel::Entity::XelNboAttrLogSa* present = adapterFor(entity.xelNotifiees(), out.ptr())) {
     if (auto* same = dynamic_cast<SA*>(present)) {
-      if (!(same->notificationFlags() == flags)) same->notificationFlagsIs(flags);
+      Xel::U32 const mask = Xel_BitSet::notificationBitMask();
+      if ((same->notificationFlags().value() & mask) != (flags.value() & mask)) {
+        same->notificationFlagsIs(flags);
+      }
       return Xel::Ptr<Xel::Entity::XelNboAttrLogSa>(same);
     }
     present->doRemountSelf(nullptr);

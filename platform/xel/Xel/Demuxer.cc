@@ -96,6 +96,7 @@ bool Demuxer::flowOutRun(StreamAdapter& sa) {
   for (;;) {
     U64 const before = out_->bytesCompleted();
     AttributeId aid = sa.flowOut_->attrId();
+    bool const wholePass = aid == 0;
     do {
       aid = sa.handleAttrFlowOut(aid);
       FlowOut* const fo = sa.flowOut_.ptr();
@@ -111,10 +112,11 @@ bool Demuxer::flowOutRun(StreamAdapter& sa) {
       return true;
     }
     // Something before the point the pass started from came due meanwhile:
-    // another pass, unless this one could write nothing at all (it then
-    // waits for more room).
+    // another pass from the start, unless a whole pass could write nothing
+    // (what is due waits for more room).
     fo->attrIdIs(0);
-    if (out_->bytesCompleted() == before || budget_ == 0 || !out_->hasSufficientBuffer()) {
+    if ((wholePass && out_->bytesCompleted() == before) || budget_ == 0 ||
+        !out_->hasSufficientBuffer()) {
       return false;
     }
   }

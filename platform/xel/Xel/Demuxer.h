@@ -9,9 +9,10 @@
 //   where it stopped, while the log has room and the budget lasts.
 //
 //   The budget bounds one run: every continueFlowOut() an adapter asks
-//   (before each attribute or collection member) spends one step, so a
-//   transport can flush in slices and interleave other work, and a test can
-//   stop a flush at any point.
+//   (before each attribute or collection member after the first it writes)
+//   spends one step, so a transport can flush in slices and interleave
+//   other work, and a test can stop a flush at any point. A run with a
+//   budget of 0 writes the first thing due and stops.
 //
 //   Entity ids are pairs (n, 0) with n even and from 2 on; (1, 0) names
 //   entity-creation records, and odd numbers are left for ids shared by

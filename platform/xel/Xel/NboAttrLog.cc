@@ -91,6 +91,7 @@ void Out::recordEnd() {
   recordStart_ = noRecord;
   commit();
   ++completedRecords_;
+  onRecordComplete();
 }
 
 void Out::bytesDel(std::size_t n) noexcept {

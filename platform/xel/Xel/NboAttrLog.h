@@ -222,6 +222,11 @@ class XEL_EXPORT Out : public PtrInterface {
  protected:
   explicit Out(std::size_t capacity) noexcept : capacity_(capacity) {}
 
+  // Told after each record completes: a transport may take bytes now, or
+  // find it cannot take more and make the log not writable. Writers check
+  // writability before every record, so a change here takes effect at once.
+  virtual void onRecordComplete() {}
+
  private:
   friend class Demuxer;
   static constexpr std::size_t noRecord = SIZE_MAX;

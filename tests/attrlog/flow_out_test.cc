@@ -1,0 +1,649 @@
+// What an adapter writes onto its log: the full state when installed, each
+// change after, the records' bytes, and what it does while the log has no
+// room, is blocked, has failed, or is applying records of its own.
+#include <FhrpConf/FhrpConfig.h>
+#include <FhrpConf/attrlog/Decoder.h>
+#include <FhrpConf/attrlog/LogTable.h>
+#include <Xel/Demuxer.h>
+#include <Xel/Exception.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plain_replica.h"
+#include "random_changes.h"
+
+namespace {
+
+using namespace Routing::Fhrp;
+using attrlog::Decoder;
+using Op = Decoder::Op;
+using Xel::EntityId;
+using Xel::Ptr;
+using Xel::StreamAdapter;
+using Xel::U32;
+using Xel::U8;
+using Xel::NboAttrLog::Demuxer;
+using Xel::NboAttrLog::Out;
+using Router = VrrpVirtualRouterConfig;
+
+// Bytes written out by hand, field by field, as the wire format gives them.
+struct Bytes : std::vector<U8> {
+  Bytes& u8(U8 v) {
+    push_back(v);
+    return *this;
+  }
+  Bytes& u32(U32 v) {
+    for (int shift = 24; shift >= 0; shift -= 8) push_back(static_cast<U8>(v >> shift));
+    return *this;
+  }
+  Bytes& str(std::string const& s) {
+    u32(static_cast<U32>(s.size()));
+    insert(end(), s.begin(), s.end());
+    return *this;
+  }
+  Bytes& id(EntityId e) { return u32(e.word0).u32(e.word1); }
+  Bytes& operator+=(Bytes const& b) {
+    insert(end(), b.begin(), b.end());
+    return *this;
+  }
+  friend Bytes operator+(Bytes a, Bytes const& b) { return a += b; }
+};
+
+// A record: length, the six header fields, token 1, the payload, token 3.
+Bytes record(EntityId e, int attr, U8 variable, U32 fixed, U32 tag, Bytes const& payload) {
+  Bytes r;
+  r.u32(static_cast<U32>(22 + 1 + payload.size() + 1)).id(e).u32(static_cast<U32>(attr));
+  r.u8(variable).u32(fixed).u32(tag).u8(0).u8(1);
+  r += payload;
+  return r.u8(3);
+}
+
+Bytes marker(EntityId e, U32 collection, U32 type) {
+  return record(e, 137, 1, 0, 0, Bytes().u32(collection).u32(type).u32(0));
+}
+
+Pelno::IpAddr ip(unsigned last) {
+  return Pelno::IpAddr::fromHostOrder(0xc0000200u + last);  // 192.0.2.0/24
+}
+
+// One decoded record, as far as a test compares it.
+struct Rec {
+  std::string attr;
+  Op op;
+  std::string key, value;
+  friend bool operator==(Rec const&, Rec const&) = default;
+  friend std::ostream& operator<<(std::ostream& os, Rec const& r) {
+    return os << r.attr << " " << Decoder::opName(r.op) << " " << r.key << " " << r.value;
+  }
+};
+
+class FlowOut : public ::testing::Test {
+ protected:
+  Ptr<Out> out = Out::outNew();
+  Ptr<Demuxer> log = Demuxer::demuxerNew(out);
+  Decoder decoder;
+
+  std::vector<U8> taken() {
+    std::vector<U8> b(out->bytes().begin(), out->bytes().end());
+    out->bytesDelAll();
+    return b;
+  }
+  // Decodes and takes what the log holds.
+  std::vector<Decoder::Item> items() {
+    std::vector<U8> const bytes = taken();
+    std::vector<Decoder::Item> result;
+    Xel::NboAttrLog::RecordReader reader(bytes);
+    Xel::NboAttrLog::Record r;
+    while (reader.next(&r)) result.push_back(decoder.decode(r));
+    return result;
+  }
+  std::vector<Rec> recs() {
+    std::vector<Rec> result;
+    for (auto const& i : items()) {
+      result.push_back({i.attr ? i.attr->name : "", i.op, std::string(i.key.view()),
+                        std::string(i.value.view())});
+    }
+    return result;
+  }
+  template <class T>
+  Ptr<typename T::XelNboAttrLogSa> install(Ptr<T> const& e) {
+    auto sa = e->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+    return Ptr<typename T::XelNboAttrLogSa>(static_cast<typename T::XelNboAttrLogSa*>(sa.ptr()));
+  }
+  // A router already written in full, with nothing owed.
+  Ptr<Router> writtenRouter(Ptr<Router::XelNboAttrLogSa>* sa = nullptr) {
+    Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+    auto adapter = install(vr);
+    EXPECT_TRUE(log->flowOutRun());
+    items();
+    if (sa) *sa = adapter;
+    return vr;
+  }
+};
+
+TEST_F(FlowOut, TrackedObjectIsWrittenByteForByteAsTheWorkedExample) {
+  Ptr<TrackedObject> t1 = trackedObjectFactory("t1");
+  t1->trackActionIsShutdownIs(true);
+  t1->trackPriorityDecrementIs(10);
+  EntityId const e = install(t1)->entityId();
+  EXPECT_EQ(e, (EntityId{2, 0}));
+  // Nothing goes out before the scheduled flush: the creation record leads.
+  t1->trackPriorityDecrementIs(11);
+  EXPECT_EQ(out->byteCount(), 0u);
+  t1->trackPriorityDecrementIs(10);
+  ASSERT_TRUE(log->flowOutRun());
+  Bytes expected =
+      record({1, 0}, 136, 1, 0, 0,
+             Bytes().u8(1).str("Routing::Fhrp::TrackedObject").u8(3).str("t1").u8(4).id(e));
+  expected += record(e, 259, 0, 1, 0, Bytes().u8(1));
+  expected += record(e, 261, 0, 4, 0, Bytes().u32(10));
+  EXPECT_EQ(taken(), expected);
+
+  t1->trackPriorityDecrementIs(20);
+  EXPECT_EQ(taken(), record(e, 261, 0, 4, 0, Bytes().u32(20)));
+}
+
+TEST_F(FlowOut, ARouterAnnouncesItsTrackedObjectsAndWritesItsAddressesBetweenMarkers) {
+  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+  vr->secondaryAddrsIs(ip(1), true);
+  EntityId const p = install(vr)->entityId();
+  ASSERT_TRUE(log->flowOutRun());
+  std::vector<U8> const full = taken();
+  Bytes addrs = marker(p, 277, 0);
+  addrs += record(p, 277, 1, 0, 0, Bytes().u8(192).u8(0).u8(2).u8(1).u8(1));
+  addrs += marker(p, 277, 2);
+  EXPECT_NE(std::search(full.begin(), full.end(), addrs.begin(), addrs.end()), full.end());
+
+  Ptr<TrackedObject> t1 = vr->vrrpTrackedObjectIs("t1");
+  auto const* child = t1->xelNboAttrLogSa(out);
+  ASSERT_NE(child, nullptr);
+  EntityId const e = child->entityId();
+  EXPECT_EQ(taken(), record(p, 291, 1, 0, 151, Bytes().str("t1").id(e)));
+  // The child's full state follows, under its own id, without a creation
+  // record of its own.
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(taken(),
+            record(e, 259, 0, 1, 0, Bytes().u8(0)) + record(e, 261, 0, 4, 0, Bytes().u32(0)));
+
+  vr->vrrpTrackedObjectDel("t1");
+  EXPECT_EQ(taken(), record(p, -291, 1, 0, 0, Bytes().str("t1")));
+  EXPECT_EQ(t1->xelNboAttrLogSa(out), nullptr);
+  EXPECT_EQ(log->reactors(), 1u);
+}
+
+TEST_F(FlowOut, FullStateOfEveryTypeFollowsItsTable) {
+  // One tree with every entity type of the model in it, and the types that
+  // stand alone; every collection with one member.
+  Ptr<Config> config = configFactory("config");
+  Ptr<VrrpConfig> vrrp = config->vrrpConfigIs("vrrp");
+  Pelno::IntfId const eth1(Xel::String8("Ethernet1"));
+  Ptr<Router> vr = vrrp->vrrpIntfConfigIs(eth1)->virtualRouterConfigIs(VrId(5));
+  vr->secondaryAddrsIs(ip(1), true);
+  vr->ip6AddrsIs(Pelno::Ip6Addr(), false);
+  vr->vrrpTrackedObjectIs("t1");
+  VirtualIp::VrfIpPair const pair(L3::VrfName("red"), ip(9));
+  vrrp->virtualIpAddrIs(pair, FhrpIntfIdPair(eth1, VrId(5)));
+  vrrp->virtualIp6LinkLocalAddrIs(pair)->vrIdIntfIs(FhrpIntfIdPair(eth1, VrId(5)), true);
+  Ptr<VarpConfig> varp = config->varpConfigIs("varp");
+  Ptr<VarpIntfConfig> vintf = varp->varpIntfConfigIs(eth1);
+  vintf->virtualIpAddrIs(Pelno::IpAddrWithMask(ip(3), 24), true);
+  vintf->virtualIp6AddrIs(Pelno::Ip6Addr(), true);
+  vintf->varpTrackedObjectIs("t2");
+  varp->virtualIpAddrIs(pair)->intfIdToMaskIs(eth1, 24);
+  std::vector<Ptr<Xel::Entity>> roots{config, vrrpIpAddrsFactory("v4"), vrrpIp6AddrsFactory("v6"),
+                                      dynVarpConfigFactory("dyn"),
+                                      dynVarpConfigErrorFactory("errors")};
+  static_cast<VrrpIpAddrs&>(*roots[1]).addrsIs(ip(4), true);
+  static_cast<VrrpIp6Addrs&>(*roots[2]).addrsIs(Pelno::Ip6Addr(), true);
+  static_cast<DynVarpConfigError&>(*roots[4]).virtualMacErrorIs(Pelno::EthAddr(2, 0, 0, 0, 0, 1),
+                                                                "dup");
+
+  std::map<EntityId, Xel::Entity*> byId;
+  for (auto const& root : roots) {
+    root->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+    ASSERT_TRUE(log->flowOutRun());
+    for (Xel::Entity* e : attrlog_test::RandomChanges::entities(*root)) {
+      byId[e->xelNboAttrLogSa(out)->entityId()] = e;
+    }
+  }
+  std::map<EntityId, std::vector<Decoder::Item>> byEntity;
+  for (auto const& item : items()) {
+    if (item.op != Op::entity) byEntity[item.entity].push_back(item);
+  }
+  std::set<std::string> types;
+  for (auto const& [id, e] : byId) {
+    entity::TypeInfo const& type = attrlog_test::typeOf(*e);
+    SCOPED_TRACE(type.name);
+    types.insert(type.name);
+    void const* const object = dynamic_cast<void const*>(e);
+    std::vector<Decoder::Item> const& records = byEntity[id];
+    // Walk the written attributes in id order: each one's records, then
+    // nothing of it again.
+    std::size_t at = 0;
+    for (entity::AttrInfo const* a : type.written) {
+      auto next = [&]() -> Decoder::Item const& {
+        EXPECT_LT(at, records.size()) << a->name;
+        static Decoder::Item const none;
+        if (at >= records.size()) return none;
+        EXPECT_EQ(records[at].attr, a) << a->name;
+        return records[at++];
+      };
+      if (a->isCollection()) {
+        EXPECT_EQ(next().op, Op::start);
+        Op const member = a->kind == entity::AttrKind::childCollection ? Op::created : Op::member;
+        for (U32 i = a->access.members(object); i > 0; --i) EXPECT_EQ(next().op, member);
+        EXPECT_EQ(next().op, Op::end);
+      } else if (a->kind == entity::AttrKind::string) {
+        EXPECT_EQ(next().op, Op::piece);
+      } else if (a->kind == entity::AttrKind::singleChild) {
+        EXPECT_NE(next().op, Op::set);
+      } else {
+        EXPECT_EQ(next().op, Op::set);
+      }
+    }
+    EXPECT_EQ(at, records.size());
+  }
+  EXPECT_EQ(types.size(), 13u) << "every entity type is in the tree";
+
+  // The router's records: its eighteen written ids, in the table's order.
+  std::vector<U32> ids;
+  for (auto const& item : byEntity[vr->xelNboAttrLogSa(out)->entityId()]) {
+    if (ids.empty() || ids.back() != item.attr->id) ids.push_back(item.attr->id);
+  }
+  EXPECT_EQ(ids, (std::vector<U32>{259, 261, 263, 265, 267, 269, 271, 273, 276, 277, 279, 280, 282,
+                                   283, 285, 287, 289, 291}));
+}
+
+TEST_F(FlowOut, AnEmptyCollectionIsAStartMarkerThenAnEndMarker) {
+  Ptr<VrrpIpAddrs> set = vrrpIpAddrsFactory("empty");
+  EntityId const e = install(set)->entityId();
+  ASSERT_TRUE(log->flowOutRun());
+  Bytes expected =
+      record({1, 0}, 136, 1, 0, 0,
+             Bytes().u8(1).str("Routing::Fhrp::VrrpIpAddrs").u8(3).str("empty").u8(4).id(e));
+  expected += marker(e, 258, 0);
+  expected += marker(e, 258, 2);
+  EXPECT_EQ(taken(), expected);
+}
+
+// Each case changes a router while the log has no room, then lets the
+// flush run: the changes to one attribute or key go out as one record,
+// with what the router holds at the flush.
+TEST_F(FlowOut, ChangesMadeWhileTheLogIsFullCollapseIntoOneRecordEach) {
+  struct Case {
+    char const* name;
+    void (*before)(Router&);
+    void (*starved)(Router&);
+    std::vector<Rec> flushed;
+  };
+  std::vector<Case> const cases{
+      {"set twice",
+       nullptr,
+       [](Router& r) {
+         r.priorityIs(150);
+         r.priorityIs(160);
+       },
+       {{"priority", Op::set, "", "160"}}},
+      {"add then remove a member",
+       nullptr,
+       [](Router& r) {
+         r.secondaryAddrsIs(ip(7), true);
+         r.secondaryAddrsDel(ip(7));
+       },
+       {{"secondaryAddrs", Op::removed, "192.0.2.7", ""}}},
+      {"remove then add a member",
+       [](Router& r) { r.secondaryAddrsIs(ip(7), true); },
+       [](Router& r) {
+         r.secondaryAddrsDel(ip(7));
+         r.secondaryAddrsIs(ip(7), false);
+       },
+       {{"secondaryAddrs", Op::member, "192.0.2.7", "false"}}},
+      {"add then remove a child",
+       nullptr,
+       [](Router& r) {
+         r.vrrpTrackedObjectIs("t1");
+         r.vrrpTrackedObjectDel("t1");
+       },
+       {{"vrrpTrackedObject", Op::deleted, "'t1'", ""}}},
+      {"a text set twice",
+       nullptr,
+       [](Router& r) {
+         r.descriptionIs("first");
+         r.descriptionIs("backup router");
+       },
+       {{"description", Op::piece, "", "backup router"}}},
+  };
+  for (Case const& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+    if (c.before) c.before(*vr);
+    install(vr);
+    ASSERT_TRUE(log->flowOutRun());
+    items();
+    out->capacityIs(0);
+    c.starved(*vr);
+    EXPECT_EQ(out->byteCount(), 0u);
+    out->capacityIs(Out::unlimited);
+    ASSERT_TRUE(log->flowOutRun());
+    EXPECT_EQ(recs(), c.flushed);
+    vr->xelNboAttrLogSaDel(out);
+  }
+  EXPECT_EQ(log->reactors(), 0u) << "no adapter left behind by a child that came and went";
+}
+
+TEST_F(FlowOut, EachWayOfWritingDecidesBetweenNowAndTheNextFlush) {
+  Ptr<Router::XelNboAttrLogSa> sa;
+  Ptr<Router> vr = writtenRouter(&sa);
+  // Direct mode with room: each change at once.
+  vr->priorityIs(150);
+  vr->priorityIs(160);
+  EXPECT_EQ(recs(),
+            (std::vector<Rec>{{"priority", Op::set, "", "150"}, {"priority", Op::set, "", "160"}}));
+  // Defer-all: to the flush, even with room.
+  sa->stateBitsIs(StreamAdapter::deferAllBit, true);
+  vr->priorityIs(170);
+  EXPECT_TRUE(recs().empty());
+  EXPECT_TRUE(log->flowOutPending());
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"priority", Op::set, "", "170"}}));
+  // Outside direct mode: a plain change when the log allows it, a text
+  // always with the flush.
+  sa->stateBitsIs(StreamAdapter::deferAllBit | StreamAdapter::directModeBit, false);
+  vr->priorityIs(180);
+  vr->descriptionIs("later");
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"priority", Op::set, "", "180"}}));
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"description", Op::piece, "", "later"}}));
+  out->capacityIs(0);
+  vr->priorityIs(190);
+  out->capacityIs(Out::unlimited);
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"priority", Op::set, "", "190"}}));
+}
+
+TEST_F(FlowOut, AnInterruptedCollectionResumesAtItsBookmark) {
+  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+  for (unsigned i = 0; i < 9; ++i) vr->secondaryAddrsIs(ip(i), i % 2 == 0);
+  auto sa = install(vr);
+  // One step at a time: the flush stops after every member of the
+  // collection, and resumes at the member after it.
+  std::vector<std::string> bookmarked;
+  while (!log->flowOutRun(0)) {
+    auto* fo = sa->flowOut();
+    if (fo && fo->bookmark()) {
+      auto const* b = static_cast<Xel::NboAttrLog::BookmarkOf<Pelno::IpAddr>*>(fo->bookmark());
+      bookmarked.push_back(std::string(Pelno::valueToStrep(b->key).view()));
+    }
+  }
+  std::vector<std::string> written, order;
+  for (auto const& r : recs()) {
+    if (r.attr == "secondaryAddrs" && r.op == Op::member) written.push_back(r.key);
+  }
+  for (auto it = vr->secondaryAddrsIteratorConst(); it; it.advance()) {
+    order.push_back(std::string(Pelno::valueToStrep(it->xelKey()).view()));
+  }
+  EXPECT_EQ(written, order) << "every member once, in the collection's order";
+  EXPECT_EQ(bookmarked, std::vector<std::string>(order.begin() + 1, order.end()));
+
+  // Members changed while a flush stands at a bookmark: the one it stands
+  // at removed, one added before it. Nothing is lost or written twice, and
+  // the replayed collection is the router's.
+  vr->xelNboAttrLogSaDel(out);
+  attrlog_test::Replay replay;
+  sa = install(vr);
+  bool changed = false;
+  while (!log->flowOutRun(0)) {
+    auto* fo = sa->flowOut();
+    if (!changed && fo && fo->bookmark()) {
+      changed = true;
+      auto const* b = static_cast<Xel::NboAttrLog::BookmarkOf<Pelno::IpAddr>*>(fo->bookmark());
+      vr->secondaryAddrsDel(b->key);
+      vr->secondaryAddrsIs(ip(20), true);
+    }
+    replay.apply(out->bytes());
+    out->bytesDelAll();
+  }
+  replay.apply(out->bytes());
+  EXPECT_EQ(replay.tree(replay.lastRoot()), attrlog_test::render(*vr));
+}
+
+TEST_F(FlowOut, ALongTextGoesInPiecesAndResumesWhereItStopped) {
+  Ptr<Router::XelNboAttrLogSa> sa;
+  Ptr<Router> vr = writtenRouter(&sa);
+  std::string text(50000, 'x');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+
+  // Too little room to begin: nothing written, the text kept at offset 0.
+  out->capacityIs(40000);
+  vr->descriptionIs(Xel::String8(text));
+  EXPECT_EQ(out->byteCount(), 0u);
+  ASSERT_NE(sa->flowOut()->valueIter(), nullptr);
+  EXPECT_EQ(sa->flowOut()->valueIter()->offset(), 0u);
+  EXPECT_FALSE(log->flowOutRun());
+
+  // Room for a beginning: pieces until the room falls below a message.
+  out->capacityIs(60000);
+  EXPECT_FALSE(log->flowOutRun());
+  auto first = items();
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(sa->flowOut()->valueIter()->offset(), 32768u);
+  // The rest, from the saved position.
+  EXPECT_TRUE(log->flowOutRun());
+  auto rest = items();
+  first.insert(first.end(), rest.begin(), rest.end());
+  std::string received;
+  for (auto const& piece : first) {
+    EXPECT_EQ(piece.op, Op::piece);
+    EXPECT_EQ(piece.textTotal, text.size());
+    EXPECT_EQ(piece.textOffset, received.size());
+    received += piece.value.view();
+  }
+  EXPECT_EQ(received, text);
+  EXPECT_EQ(first.size(), 4u);
+
+  // Changed while half written: the next piece begins the new text.
+  vr->descriptionIs(Xel::String8(text + "!"));
+  EXPECT_FALSE(log->flowOutRun());
+  EXPECT_EQ(items().back().textOffset, 16384u);
+  vr->descriptionIs("short");
+  EXPECT_TRUE(log->flowOutRun());
+  auto const last = items();
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(last[0].textOffset, 0u);
+  EXPECT_EQ(last[0].value, "short");
+}
+
+TEST_F(FlowOut, TheScheduledFlushSaysWhereToResume) {
+  Ptr<Router::XelNboAttrLogSa> sa;
+  Ptr<Router> vr = writtenRouter(&sa);
+  for (unsigned i = 0; i < 4; ++i) vr->secondaryAddrsIs(ip(i), true);
+  items();
+  log->createFlowOut(sa.ptr(), {}, false, 0x7fffffff);
+  auto& fo = static_cast<Router::XelNboAttrLogSa::FlowOut&>(*sa->flowOut());
+  struct Case {
+    char const* name;
+    Xel::AttributeId from;
+    U32 budget;
+    std::function<void()> before;
+    Xel::AttributeId resume;
+  };
+  std::vector<Case> const cases{
+      {"an id the type does not write", 260, 100, nullptr, 0},
+      {"below the first id, no budget left after the framework's own", 0, 0, nullptr, 259},
+      {"a plain attribute, then no budget", 261, 0, [&] { fo.xelIsPriorityDirtyIs(true); }, 263},
+      {"a collection stopped inside", 277, 2, [&] { fo.xelSecondaryAddrsHasSyncedIs(false); }, 277},
+      {"a collection complete, more due after it", 277, 0,
+       [&] { fo.xelIsDescriptionDirtyIs(true); }, 279},
+      {"a collection complete, nothing due", 277, 0, nullptr, 0},
+      {"the last attribute, then no budget", 291, 0, nullptr, 0},
+      {"blocked", 261, 100,
+       [&] {
+         fo.xelIsPriorityDirtyIs(true);
+         out->writableIs(false);
+       },
+       261},
+  };
+  for (Case const& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.before) c.before();
+    log->flowOutBudgetIs(c.budget);
+    EXPECT_EQ(sa->handleAttrFlowOut(c.from), c.resume);
+    out->writableIs(true);
+    log->flowOutBudgetIs(Demuxer::unlimitedBudget);
+    while (sa->handleAttrFlowOut(0) != 0) {
+    }
+    items();
+  }
+  EXPECT_FALSE(fo.hasDirtyAttributes());
+}
+
+TEST_F(FlowOut, AnExceptionFromTheLogLeavesTheChangeDue) {
+  Ptr<Router::XelNboAttrLogSa> sa;
+  Ptr<Router> vr = writtenRouter(&sa);
+  sa->stateBitsIs(StreamAdapter::deferAllBit, true);
+  vr->priorityIs(150);
+  out->failureIs("connection reset by peer");
+  // A failed log is not writable: the flush does not start...
+  EXPECT_FALSE(log->flowOutRun());
+  // ... and a flush that writes anyway meets the failure.
+  try {
+    sa->handleAttrFlowOut(261);
+    ADD_FAILURE() << "no exception";
+  } catch (Xel::Exception const& e) {
+    EXPECT_EQ(e.message(), "NboAttrLog::Out: connection reset by peer");
+  }
+  EXPECT_FALSE(sa->stateHas(StreamAdapter::activeBit | StreamAdapter::handlingScheduledFlowOutBit));
+  EXPECT_TRUE(static_cast<Router::XelNboAttrLogSa::FlowOut*>(sa->flowOut())->xelIsPriorityDirty());
+  EXPECT_EQ(out->byteCount(), 0u);
+  out->failureIs(Xel::String8());
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"priority", Op::set, "", "150"}}));
+}
+
+TEST_F(FlowOut, ChangesTheAdapterMustNotWriteAreDroppedOrRefused) {
+  Ptr<Router::XelNboAttrLogSa> sa;
+  Ptr<Router> vr = writtenRouter(&sa);
+  U32 priority = 100;
+  auto change = [&] { vr->priorityIs(++priority); };
+  // Applying a record: the change it makes is not written back, and the
+  // next one is.
+  sa->stateBitsIs(StreamAdapter::activeBit, true);
+  change();
+  EXPECT_FALSE(sa->stateHas(StreamAdapter::activeBit));
+  change();
+  EXPECT_EQ(recs().size(), 1u);
+  // A record of this attribute being applied: nothing; another attribute
+  // is written.
+  sa->handlingFlowInForIs(261);
+  change();
+  vr->advIntervalIs(200);
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"advInterval", Op::set, "", "200"}}));
+  sa->handlingFlowInForIs(0);
+  // Silenced, suspended or not enabled: nothing written, nothing owed.
+  for (U32 bits : {StreamAdapter::silencedBit, StreamAdapter::childSuspendedBit, U32{0x100}}) {
+    sa->stateBitsIs(bits, true);
+    change();
+    sa->stateBitsIs(bits, false);
+  }
+  sa->stateBitsIs(StreamAdapter::flowOutEnabledBit, false);
+  change();
+  sa->stateBitsIs(StreamAdapter::flowOutEnabledBit, true);
+  EXPECT_TRUE(recs().empty());
+  EXPECT_FALSE(log->flowOutPending());
+  // Read-only: refused with the attribute named; through the setter the
+  // delivery reports it and goes on.
+  sa->stateBitsIs(StreamAdapter::readOnlyBit, true);
+  try {
+    sa->doNotification(261, nullptr);
+    ADD_FAILURE() << "no exception";
+  } catch (Xel::Exception const& e) {
+    EXPECT_EQ(e.message(),
+              "attribute log adapter is read-only: no write of "
+              "Routing::Fhrp::VrrpVirtualRouterConfig::priority");
+  }
+  testing::internal::CaptureStderr();
+  change();
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("failed on attribute 261"),
+            std::string::npos);
+  EXPECT_EQ(vr->priority(), priority);
+  EXPECT_TRUE(recs().empty());
+}
+
+TEST_F(FlowOut, AChildsAdaptersLeaveTheLogWithTheChild) {
+  Ptr<Config> config = configFactory("config");
+  Pelno::IntfId const eth1(Xel::String8("Ethernet1"));
+  Ptr<VrrpIntfConfig> intf = config->vrrpConfigIs("vrrp")->vrrpIntfConfigIs(eth1);
+  intf->virtualRouterConfigIs(VrId(1))->vrrpTrackedObjectIs("t1");
+  install(config);
+  ASSERT_TRUE(log->flowOutRun());
+  items();
+  EXPECT_EQ(log->reactors(), 5u);
+  // While the deletion waits for room, the departed subtree's adapters are
+  // already gone: none of them writes again.
+  out->capacityIs(0);
+  config->vrrpConfig()->vrrpIntfConfigDel(eth1);
+  EXPECT_EQ(log->reactors(), 2u);
+  EXPECT_EQ(intf->xelNboAttrLogSa(out), nullptr);
+  intf->virtualRouterConfig(VrId(1))->priorityIs(1);
+  out->capacityIs(Out::unlimited);
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_EQ(recs(), (std::vector<Rec>{{"vrrpIntfConfig", Op::deleted, "'Ethernet1'", ""}}));
+  // Replacing a single child takes the old one's adapters off too.
+  config->vrrpConfigIs("other");
+  EXPECT_EQ(log->reactors(), 2u);
+  EXPECT_EQ(recs().front().op, Op::created);
+}
+
+TEST_F(FlowOut, InstallingFindsReplacesAndRefuses) {
+  Ptr<TrackedObject> t = trackedObjectFactory("t1");
+  EXPECT_FALSE(static_cast<Xel::Entity const&>(*t).xelNboAttrLogSa(out));
+  auto const sa = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+  EXPECT_EQ(t->xelNboAttrLogSaIs(Xel_BitSet(0x3), 0, out, nullptr), sa);
+  EXPECT_EQ(sa->notificationFlags().value() & Xel_BitSet::notificationBitMask(), 0x3u);
+  EXPECT_EQ(t->xelNboAttrLogSa(out), sa.ptr());
+  EXPECT_TRUE(t->xelHasAttrLogInterface());
+  Ptr<Out> const other = Out::outNew();
+  EXPECT_EQ(t->xelNboAttrLogSa(other), nullptr);
+  t->xelNboAttrLogSaDel(other);
+  EXPECT_EQ(log->reactors(), 1u);
+  auto refused = [&](Ptr<Out> const& o, char const* message) {
+    try {
+      t->xelNboAttrLogSaIs(Xel_BitSet(), 0, o, nullptr);
+      ADD_FAILURE() << "installed";
+    } catch (Xel::RangeException const& e) {
+      EXPECT_EQ(e.message(), message);
+    }
+  };
+  refused(nullptr, "null ValidPtr");
+  refused(other, "NboAttrLog::Out has no demultiplexer");
+  t->xelNboAttrLogSaDel(out);
+  EXPECT_EQ(log->reactors(), 0u);
+  EXPECT_EQ(sa->nboAttrLogOut(), nullptr);
+}
+
+TEST_F(FlowOut, AGivenUpCollectionOwesAnAbortThenBeginsAgain) {
+  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+  for (unsigned i = 0; i < 3; ++i) vr->secondaryAddrsIs(ip(i), true);
+  auto sa = install(vr);
+  while (!sa->flowOut()->bookmark()) log->flowOutRun(1);
+  items();
+  Ptr<Xel::NboAttrLog::FlowOut> const fo(sa->flowOut());
+  sa->freeResyncState(fo);
+  EXPECT_EQ(fo->bookmark(), nullptr);
+  EXPECT_EQ(fo->pendingAborts(), std::vector<Xel::AttributeId>{277});
+  ASSERT_TRUE(log->flowOutRun());
+  std::vector<Op> ops;
+  for (auto const& r : recs()) {
+    if (r.attr == "secondaryAddrs") ops.push_back(r.op);
+  }
+  EXPECT_EQ(ops,
+            (std::vector<Op>{Op::abort, Op::start, Op::member, Op::member, Op::member, Op::end}));
+}
+
+}  // namespace
