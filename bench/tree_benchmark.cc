@@ -15,20 +15,13 @@
 
 #include "allocation_counter.h"
 #include "std_hash.h"
+#include "tree_shape.h"
 
 namespace {
 
 using namespace Routing::Fhrp;
-
-constexpr Xel::U32 kRoutersPerInterface = 4;
-
-// Secondary address k (0 or 1) of router r on interface i, from
-// 198.18.0.0/15, the range reserved for network benchmarks (RFC 2544):
-// 198.18.0.0 or 198.19.0.0 plus (i * 8 + r) modulo 65,536. The two need
-// only differ within one router. Both trees take the same addresses.
-Pelno::IpAddr secondaryAddr(Xel::U32 i, Xel::U32 r, Xel::U32 k) {
-  return Pelno::IpAddr::fromHostOrder(0xc6120000u + (k << 16) + ((i * 8 + r) & 0xffffu));
-}
+using bench::kRoutersPerInterface;
+using bench::secondaryAddr;
 
 void buildAndTearDown(benchmark::State& state) {
   auto const n = Xel::U32(state.range(0));
@@ -36,18 +29,7 @@ void buildAndTearDown(benchmark::State& state) {
   for (auto _ : state) {
     auto const before = bench::heapNow().liveBytes;
     {
-      auto config = configFactory("fhrp");
-      auto vrrp = config->vrrpConfigIs("vrrp");
-      for (Xel::U32 i = 0; i < n / kRoutersPerInterface; ++i) {
-        auto intf = vrrp->vrrpIntfConfigIs(
-            Pelno::IntfId(Xel::String8(("Ethernet" + std::to_string(i)).c_str())));
-        for (Xel::U32 r = 1; r <= kRoutersPerInterface; ++r) {
-          auto router = intf->virtualRouterConfigIs(VrId(r));
-          router->secondaryAddrsIs(secondaryAddr(i, r, 0), true);
-          router->secondaryAddrsIs(secondaryAddr(i, r, 1), true);
-          router->vrrpTrackedObjectIs("uplink");
-        }
-      }
+      auto config = bench::configOf(n);
       bytes = double(bench::heapNow().liveBytes - before) / double(n);
     }  // the whole tree goes with the root
   }
@@ -88,8 +70,7 @@ void buildAndTearDownPlain(benchmark::State& state) {
     {
       auto vrrp = std::make_unique<PlainVrrp>();
       for (Xel::U32 i = 0; i < n / kRoutersPerInterface; ++i) {
-        auto& intf =
-            vrrp->interfaces[Pelno::IntfId(Xel::String8(("Ethernet" + std::to_string(i)).c_str()))];
+        auto& intf = vrrp->interfaces[bench::interface(i)];
         if (!intf) intf = std::make_unique<PlainInterface>();
         for (Xel::U32 r = 1; r <= kRoutersPerInterface; ++r) {
           auto& router = intf->routers[r];

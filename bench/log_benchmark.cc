@@ -1,0 +1,188 @@
+// The attribute log's writing side: a whole configuration's full state, and
+// one change, each beside what a hand-made alternative costs.
+//
+//   log_full_state  installing an adapter on the root of the tree
+//                   benchmark's configuration and flushing until its full
+//                   state is on the log (adapters for every entity
+//                   included), the log's buffer of 128 KiB taken away by its
+//                   transport whenever it fills; beside protobuf
+//                   serializing messages with the same content (built
+//                   beforehand), and beside memcpy of as many bytes as the
+//                   log wrote
+//   log_change      one changed attribute until its record is on the log,
+//                   beside storing the same record's bytes into a buffer by
+//                   hand
+#include <FhrpConf/FhrpConfig.h>
+#include <Xel/Demuxer.h>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tree_shape.h"
+
+#if FHRP_BENCH_WITH_PROTOBUF
+#include "fhrp_bench.pb.h"
+#endif
+
+namespace {
+
+using namespace Routing::Fhrp;
+using Xel::U64;
+using Xel::NboAttrLog::Demuxer;
+using Xel::NboAttrLog::Out;
+
+void perRouter(benchmark::State& state, Xel::U32 n, std::size_t bytes) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+  state.counters["bytes_per_router"] = double(bytes) / double(n);
+  state.counters["ns_per_router"] = benchmark::Counter(
+      double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The full state's size, found once per size: the baselines move as many.
+std::size_t fullStateBytes(Xel::Ptr<Config> const& config) {
+  auto const log = Demuxer::demuxerNew(Out::outNew());
+  config->xelNboAttrLogSaIs(Xel_BitSet(), 0, log->out(), nullptr);
+  log->flowOutRun();
+  return log->out()->byteCount();
+}
+
+constexpr std::size_t kBuffer = 128 << 10;
+
+void fullStateModel(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  auto const config = bench::configOf(n);
+  Xel::Ptr<Out> const out = Out::outNew(kBuffer);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    U64 const before = out->bytesCompleted();
+    auto log = Demuxer::demuxerNew(out);
+    config->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+    // The transport takes what the log holds whenever the flush stops.
+    while (!log->flowOutRun()) {
+      benchmark::DoNotOptimize(out->bytes().data());
+      out->bytesDelAll();
+    }
+    bytes = std::size_t(out->bytesCompleted() - before);
+    state.PauseTiming();
+    out->bytesDelAll();
+    log = nullptr;  // every adapter off the log
+    state.ResumeTiming();
+  }
+  perRouter(state, n, bytes);
+}
+
+void fullStateMemcpy(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  std::size_t const bytes = fullStateBytes(bench::configOf(n));
+  std::vector<char> from(bytes, 'x'), to(bytes);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  perRouter(state, n, bytes);
+}
+
+#if FHRP_BENCH_WITH_PROTOBUF
+void fullStateProtobuf(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  fhrp_bench::Config config;
+  config.set_name("fhrp");
+  auto* vrrp = config.mutable_vrrp();
+  vrrp->set_name("vrrp");
+  unsigned char const noAddr6[16] = {};
+  for (Xel::U32 i = 0; i < n / bench::kRoutersPerInterface; ++i) {
+    auto* intf = vrrp->add_interfaces();
+    intf->set_name(std::string(bench::interface(i).name().view()));
+    for (Xel::U32 r = 1; r <= bench::kRoutersPerInterface; ++r) {
+      using Defaults = VrrpVirtualRouterConfig;
+      auto* router = intf->add_routers();
+      router->set_vr_id(r);
+      router->set_version(Defaults::versionDefault);
+      router->set_priority(Defaults::priorityDefault);
+      router->set_adv_interval(Defaults::advIntervalDefault);
+      router->set_arp_or_na_interval(Defaults::arpOrNAIntervalDefault);
+      router->set_preempt(Defaults::preemptDefault);
+      router->set_bfd_peer_addr_v6(noAddr6, sizeof noAddr6);
+      for (Xel::U32 k = 0; k < 2; ++k) {
+        auto* member = router->add_secondary_addrs();
+        member->set_addr(bench::secondaryAddr(i, r, k).hostOrder());
+        member->set_value(true);
+      }
+      router->add_tracked_objects()->set_name("uplink");
+    }
+  }
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    config.SerializeToString(&out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  perRouter(state, n, out.size());
+}
+#endif
+
+// One change to bytes on the log: the adapter's handler writes the record
+// as the setter delivers the change.
+void changeModel(benchmark::State& state) {
+  auto const log = Demuxer::demuxerNew(Out::outNew());
+  auto const router = vrrpVirtualRouterConfigFactory(VrId(5));
+  router->xelNboAttrLogSaIs(Xel_BitSet(), 0, log->out(), nullptr);
+  log->flowOutRun();
+  Out& out = *log->out();
+  Xel::U32 priority = 0;
+  for (auto _ : state) {
+    router->priorityIs(++priority & 0xff);
+    if (out.byteCount() > 1 << 20) out.bytesDelAll();
+  }
+  benchmark::DoNotOptimize(out.bytes().data());
+}
+
+// The same record's 32 bytes stored by hand into a growing buffer: the
+// least any writer of it does.
+void changePlainStore(benchmark::State& state) {
+  std::vector<Xel::U8> buffer;
+  buffer.reserve(2 << 20);
+  Xel::U32 priority = 0;
+  auto put32 = [&buffer](Xel::U32 v) {
+    Xel::U8 const b[4] = {Xel::U8(v >> 24), Xel::U8(v >> 16), Xel::U8(v >> 8), Xel::U8(v)};
+    buffer.insert(buffer.end(), b, b + 4);
+  };
+  for (auto _ : state) {
+    put32(28);
+    put32(2);
+    put32(0);
+    put32(261);
+    buffer.push_back(0);
+    put32(4);
+    put32(0);
+    buffer.push_back(0);
+    buffer.push_back(1);
+    put32(++priority & 0xff);
+    buffer.push_back(3);
+    if (buffer.size() > 1 << 20) buffer.clear();
+    benchmark::DoNotOptimize(buffer.data());
+  }
+}
+
+[[maybe_unused]] int const registered = [] {
+  using Run = void (*)(benchmark::State&);
+  std::vector<std::pair<char const*, Run>> variants{{"model", fullStateModel},
+                                                    {"memcpy", fullStateMemcpy}};
+#if FHRP_BENCH_WITH_PROTOBUF
+  variants.emplace_back("protobuf", fullStateProtobuf);
+#endif
+  for (long n : {1000L, 100000L}) {
+    for (auto [variant, run] : variants) {
+      auto const name = std::string("log_full_state/") + variant;
+      benchmark::RegisterBenchmark(name.c_str(), run)->Arg(n)->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::RegisterBenchmark("log_change/model", changeModel);
+  benchmark::RegisterBenchmark("log_change/plain_store", changePlainStore);
+  return 0;
+}();
+
+}  // namespace
