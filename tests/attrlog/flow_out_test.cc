@@ -419,16 +419,20 @@ TEST_F(FlowOut, ALongTextGoesInPiecesAndResumesWhereItStopped) {
   std::string text(50000, 'x');
   for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
 
-  // Too little room to begin: nothing written, the text kept at offset 0.
-  out->capacityIs(40000);
+  // Too little room to begin (20001 bytes wait for the transport in a
+  // buffer of 60000): nothing written, the text kept at offset 0.
+  out->capacityIs(60000);
+  std::vector<U8> const waiting(20001, 0);
+  out->bytesAppend(waiting.data(), waiting.size());
   vr->descriptionIs(Xel::String8(text));
-  EXPECT_EQ(out->byteCount(), 0u);
+  EXPECT_EQ(out->byteCount(), waiting.size());
   ASSERT_NE(sa->flowOut()->valueIter(), nullptr);
   EXPECT_EQ(sa->flowOut()->valueIter()->offset(), 0u);
   EXPECT_FALSE(log->flowOutRun());
+  EXPECT_EQ(out->byteCount(), waiting.size());
 
   // Room for a beginning: pieces until the room falls below a message.
-  out->capacityIs(60000);
+  out->bytesDel(waiting.size());
   EXPECT_FALSE(log->flowOutRun());
   auto first = items();
   ASSERT_EQ(first.size(), 2u);
@@ -457,6 +461,19 @@ TEST_F(FlowOut, ALongTextGoesInPiecesAndResumesWhereItStopped) {
   ASSERT_EQ(last.size(), 1u);
   EXPECT_EQ(last[0].textOffset, 0u);
   EXPECT_EQ(last[0].value, "short");
+
+  // A buffer smaller than a text needs to begin: it begins when the buffer
+  // is empty, and goes out whole as the transport keeps taking.
+  out->capacityIs(40000);
+  out->bytesAppend(waiting.data(), 1);
+  vr->descriptionIs(Xel::String8(text));
+  EXPECT_FALSE(log->flowOutRun());
+  EXPECT_EQ(out->byteCount(), 1u);
+  out->bytesDelAll();
+  std::size_t pieces = 0;
+  while (!log->flowOutRun()) pieces += items().size();
+  pieces += items().size();
+  EXPECT_EQ(pieces, 4u);
 }
 
 TEST_F(FlowOut, TheScheduledFlushSaysWhereToResume) {
@@ -644,6 +661,124 @@ TEST_F(FlowOut, AGivenUpCollectionOwesAnAbortThenBeginsAgain) {
   }
   EXPECT_EQ(ops,
             (std::vector<Op>{Op::abort, Op::start, Op::member, Op::member, Op::member, Op::end}));
+}
+
+// A transport that stops taking bytes after a number of records, and may
+// try to run the flush from inside one.
+class CountingOut : public Out {
+ public:
+  explicit CountingOut(int recordsBeforePause) : Out(Out::unlimited), left_(recordsBeforePause) {}
+  Demuxer* reenter = nullptr;
+  bool reentered = true;
+
+ protected:
+  void onRecordComplete() override {
+    if (--left_ == 0) writableIs(false);
+    if (reenter) reentered = reenter->flowOutRun();
+  }
+
+ private:
+  int left_;
+};
+
+std::vector<Op> opsOf(std::vector<Decoder::Item> const& items, char const* attr) {
+  std::vector<Op> ops;
+  for (auto const& i : items) {
+    if (i.attr && std::string(i.attr->name) == attr) ops.push_back(i.op);
+  }
+  return ops;
+}
+
+TEST_F(FlowOut, AnAdapterMovedToAnotherLogWritesItsStateThere) {
+  Ptr<TrackedObject> t = trackedObjectFactory("t1");
+  auto const sa = install(t);
+  // The first log goes before the state was written.
+  log = nullptr;
+  EXPECT_EQ(sa->nboAttrLogOut(), nullptr);
+  Ptr<Out> const other = Out::outNew();
+  auto const otherLog = Demuxer::demuxerNew(other);
+  sa->doRemountSelf(other);
+  EXPECT_TRUE(otherLog->flowOutRun());
+  EXPECT_EQ(other->recordsCompleted(), 3u) << "creation record and both attributes";
+  EXPECT_EQ(sa->entityId(), (Xel::EntityId{2, 0}));
+}
+
+TEST_F(FlowOut, AnAdapterThatCanWriteNothingDoesNotHoldUpTheOthers) {
+  Ptr<TrackedObject> held = trackedObjectFactory("held"), free = trackedObjectFactory("free");
+  auto const heldSa = install(held);
+  heldSa->stateBitsIs(StreamAdapter::childSuspendedBit, true);
+  install(free);
+  EXPECT_FALSE(log->flowOutRun()) << "the suspended adapter still owes its attributes";
+  auto const first = items();
+  EXPECT_EQ(first.size(), 4u) << "its creation record, and all of the other's state";
+  heldSa->stateBitsIs(StreamAdapter::childSuspendedBit, false);
+  EXPECT_TRUE(log->flowOutRun());
+  EXPECT_EQ(items().size(), 2u);
+}
+
+TEST_F(FlowOut, ABlockedEndMarkerIsWrittenAloneLater) {
+  Ptr<CountingOut> const counting(new CountingOut(4));
+  log = Demuxer::demuxerNew(counting);
+  Ptr<VrrpIpAddrs> set = vrrpIpAddrsFactory("v4");
+  set->addrsIs(ip(1), true);
+  set->addrsIs(ip(2), true);
+  set->xelNboAttrLogSaIs(Xel_BitSet(), 0, counting, nullptr);
+  // Creation, start marker, two members: then the log takes no more.
+  EXPECT_FALSE(log->flowOutRun());
+  counting->writableIs(true);
+  EXPECT_TRUE(log->flowOutRun());
+  out = counting;
+  EXPECT_EQ(opsOf(items(), "addrs"), (std::vector<Op>{Op::start, Op::member, Op::member, Op::end}));
+}
+
+TEST_F(FlowOut, AHalfWrittenCollectionKeepsItsPlaceWhileAnotherWaits) {
+  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+  for (unsigned i = 0; i < 3; ++i) vr->secondaryAddrsIs(ip(i), true);
+  vr->ip6AddrsIs(Pelno::Ip6Addr(), true);
+  auto const sa = install(vr);
+  while (!(sa->flowOut() && sa->flowOut()->bookmark())) log->flowOutRun(0);
+  // A record of secondaryAddrs being applied: its flush stands aside, and
+  // ip6Addrs, not begun, waits for it rather than take its bookmark.
+  sa->handlingFlowInForIs(277);
+  EXPECT_FALSE(log->flowOutRun());
+  EXPECT_EQ(sa->flowOut()->bookmarkAttr(), 277u);
+  sa->handlingFlowInForIs(0);
+  EXPECT_TRUE(log->flowOutRun());
+  auto const all = items();
+  EXPECT_EQ(opsOf(all, "secondaryAddrs"),
+            (std::vector<Op>{Op::start, Op::member, Op::member, Op::member, Op::end}));
+  EXPECT_EQ(opsOf(all, "ip6Addrs"), (std::vector<Op>{Op::start, Op::member, Op::end}));
+}
+
+TEST_F(FlowOut, APausedAdapterIsStillFoundAndLeavesWithItsEntity) {
+  Ptr<VrrpIntfConfig> intf = vrrpIntfConfigFactory(Pelno::IntfId(Xel::String8("Ethernet1")));
+  Ptr<Router> vr = intf->virtualRouterConfigIs(VrId(1));
+  install(intf);
+  ASSERT_TRUE(log->flowOutRun());
+  items();
+  auto* const sa = vr->xelNboAttrLogSa(out);
+  sa->hasNotificationActiveIs(false);
+  EXPECT_EQ(vr->xelNboAttrLogSa(out), sa);
+  EXPECT_EQ(vr->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr), sa);
+  vr->priorityIs(1);
+  EXPECT_TRUE(items().empty());
+  sa->hasNotificationActiveIs(true);
+  vr->priorityIs(2);
+  EXPECT_EQ(items().size(), 1u);
+  sa->hasNotificationActiveIs(false);
+  intf->virtualRouterConfigDel(VrId(1));
+  EXPECT_EQ(log->reactors(), 1u);
+}
+
+TEST_F(FlowOut, ARunStartedFromInsideARunLeavesTheQueueToTheOuterOne) {
+  Ptr<CountingOut> const counting(new CountingOut(0));
+  log = Demuxer::demuxerNew(counting);
+  counting->reenter = log.ptr();
+  trackedObjectFactory("t1")->xelNboAttrLogSaIs(Xel_BitSet(), 0, counting, nullptr);
+  EXPECT_TRUE(log->flowOutRun());
+  EXPECT_FALSE(counting->reentered);
+  EXPECT_EQ(counting->recordsCompleted(), 3u);
+  counting->reenter = nullptr;
 }
 
 }  // namespace

@@ -350,6 +350,9 @@ def _check(schema: Schema, fail) -> None:
             _check_value(schema, t, fail, cpp_type)
         _check_key(t, fail)
         _check_ids(t, fail)
+        if len(schema.written(t)) > 31:
+            fail(t.lineno, f"{t.name} has {len(schema.written(t))} attributes the log writes: "
+                           f"their bits must fit one 32-bit word beside bit 0 (at most 31)")
 
 
 def _check_range(t: Type, m: Member, fail) -> None:

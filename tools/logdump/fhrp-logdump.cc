@@ -7,7 +7,7 @@
 // their text forms:
 //
 //   0 1.0 TrackedObject entity Routing::Fhrp::TrackedObject 't1' as 2.0
-//   73 2.0 TrackedObject.trackActionIsShutdown(259) set true
+//   77 2.0 TrackedObject.trackActionIsShutdown(259) set true
 //
 // A malformed record stops the dump: the message names its offset, and the
 // exit status is 1 (2 when the file cannot be read).

@@ -2,6 +2,7 @@
 
 #include <Xel/Exception.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -48,7 +49,6 @@ Adapter::Adapter(Xel_BitSet flags, Xel::Entity* entity, void const* object,
                  entity::TypeInfo const& type, unsigned int n, Xel::Ptr<Out> const& out,
                  Xel::PtrInterface* owner)
     : XelNboAttrLogSa(flags, n, out, owner), entity_(entity), object_(object), type_(type) {
-  if (stateHas(weakBit)) isWeakReferenceIs(true);
   notifierIs(Xel::Ptr<Xel::PtrInterface const>(entity));
 }
 
@@ -64,8 +64,11 @@ void Adapter::xelAdapterNotifieeIs(Xel::Ptr<Xel::PtrInterface::NotifieeConst> co
 }
 
 void Adapter::hasNotificationActiveIs(bool active) {
-  if (active == hasNotificationActive()) return;
-  Xel::Entity::XelNboAttrLogSa::hasNotificationActiveIs(active);
+  if (active != hasNotificationActive()) {
+    Xel::Entity::XelNboAttrLogSa::hasNotificationActiveIs(active);
+  }
+  // Told either way: the notifiee may have been paused on its own
+  // (onZeroReferences).
   if (notifiee_) notifiee_->hasNotificationActiveIs(active);
 }
 
@@ -157,10 +160,12 @@ bool Adapter::writeString(AttrInfo const& a) {
     if (!direct && fo) {
       // Outside direct mode a text goes out with the next flush.
       prepareImmediateTransmission(a.id, true);
-      fo->bitIs(a.logBit, true);
-      return false;
+      return defer();
     }
-    if ((direct && stateHas(deferAllBit)) || (fo && fo->orphanDue())) return defer();
+    if ((direct && (stateHas(deferAllBit) || !out.hasSufficientBuffer())) ||
+        (fo && fo->orphanDue())) {
+      return defer();
+    }
   }
   Xel::String8 text;
   a.access.get(object_, &text);
@@ -174,7 +179,10 @@ bool Adapter::writeString(AttrInfo const& a) {
     if (!(it->text() == text)) it.reset();
   }
   if (!it) it = std::make_unique<TextIter>(std::move(text));
-  if (it->offset() == 0 && (!out.writable() || out.room() < roomForText)) {
+  // A text begins with room for a good part of it: roomForText, or all a
+  // smaller buffer can ever offer, so that it begins at all.
+  if (it->offset() == 0 &&
+      (!out.writable() || out.room() < std::min(roomForText, out.capacity()))) {
     textDefer(a, std::move(it));
     return false;
   }
@@ -228,6 +236,9 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
                                                            Xel::Entity* child, void const* key,
                                                            unsigned int n, Xel::Ptr<Out> const& out,
                                                            Xel::PtrInterface* owner) {
+  if (out.ptr() != nboAttrLogOut()) {
+    Xel::throwInternalException("a child's adapter goes on its parent adapter's log");
+  }
   // A child whose creation record cannot be written now gets no adapter
   // yet: it must not write under an id the reader does not know.
   if (!out->writable() && out->failure().empty()) {
@@ -238,12 +249,13 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
   bool const made = !csa;
   if (made) {
     csa = child->xelNboAttrLogSaIs(flags, n, out, owner);
-    // Announced by this record, the child needs no creation record of its own.
-    if (Xel::NboAttrLog::FlowOut* fo = csa->flowOut()) fo->orphanDueIs(false);
-    if (auto* mine = dynamic_cast<Adapter*>(csa.ptr())) mine->installedByParent_ = true;
   } else {
     csa->notificationFlagsIs(flags);
   }
+  // Announced by this record, the child needs no creation record of its
+  // own, and leaves the log when it leaves its parent.
+  if (Xel::NboAttrLog::FlowOut* fo = csa->flowOut()) fo->orphanDueIs(false);
+  csa->xelInstalledByParentIs(true);
   doFixChildFlags(*csa);
   try {
     StreamAdapter::recordBegin({.entityId = entityId(),
@@ -260,6 +272,10 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
   } catch (...) {
     if (made) csa->doRemountSelf(nullptr);
     throw;
+  }
+  // Inside a flush, the new child's state follows its announcement at once.
+  if (made && stateHas(handlingScheduledFlowOutBit)) {
+    if (Xel::NboAttrLog::Demuxer* const demuxer = streamDemuxer()) demuxer->flowOutNested(*csa);
   }
   return csa;
 }
@@ -315,10 +331,17 @@ AttributeId Adapter::handleAttrFlowOut(AttributeId aid) {
     while (i < written.size() && written[i]->id != aid) ++i;
     if (i == written.size()) return 0;
   }
+  // In direct mode, when nothing in the adapter's state can hold a change
+  // back, a due attribute goes straight to its writer: the handler's checks
+  // would all pass (only the one for a record being applied depends on the
+  // attribute).
+  bool const direct = stateHas(directModeBit) &&
+                      !stateHas(silencedBit | activeBit | suspendedBits | readOnlyBit) &&
+                      stateHas(flowOutEnabledBit) && nboAttrLogOut();
   for (; i < written.size(); ++i) {
     AttrInfo const& a = *written[i];
-    // Held: a write must not free the flow-out under the loop.
-    Xel::Ptr<FlowOut> const fo(logFlowOut());
+    // Read afresh for each attribute: the write before may have made one.
+    FlowOut* const fo = logFlowOut();
     if (fo) fo->attrIdIs(a.id);
     bool const resumable = a.isCollection() || a.kind == AttrKind::string;
     bool complete = true;
@@ -329,9 +352,12 @@ AttributeId Adapter::handleAttrFlowOut(AttributeId aid) {
       // incomplete in this pass, which goes on past it.
       bool const waits =
           a.kind == AttrKind::string && fo->valueIter() && fo->valueIterAttr() != a.id;
-      if (a.kind == AttrKind::string && !waits) {
+      if (waits) {
+      } else if (a.kind == AttrKind::string) {
         complete = writeString(a);
-      } else if (!waits) {
+      } else if (direct && !handlingFlowInFor(a.id)) {
+        writeAttr(a);
+      } else {
         onAttr(a);
       }
     }
@@ -352,7 +378,7 @@ void Adapter::freeResyncState(Xel::Ptr<Xel::NboAttrLog::FlowOut> const& flowOut)
   if (!flowOut) return;
   AttrInfo const* a = writtenAttr(type_, flowOut->attrId());
   if (!a) return;
-  if (a->isCollection() && flowOut->bookmark()) {
+  if (a->isCollection() && flowOut->bookmark() && flowOut->bookmarkAttr() == a->id) {
     flowOut->bookmarkIs(nullptr);
     // Its contents were begun; the reader is told they are given up.
     flowOut->pendingAbortIs(a->id);
@@ -413,6 +439,7 @@ void Adapter::doRemountSelf(Xel::Ptr<Out> const& out) {
 Xel::Entity::XelNboAttrLogSa* adapterFor(entity::NotifieeList const& list,
                                          Xel::NboAttrLog::Out const* out) {
   for (entity::NotifieeBase* m = list.head(); m; m = m->next()) {
+    if (!m->isStreamAdapter()) continue;
     auto const* sa = dynamic_cast<Xel::Entity::XelNboAttrLogSa const*>(m->xelReactor());
     if (sa && sa->nboAttrLogOut() == out) return const_cast<Xel::Entity::XelNboAttrLogSa*>(sa);
   }
@@ -437,6 +464,7 @@ void parentLeft(entity::NotifieeList const& list) {
   for (;;) {
     Adapter* leaving = nullptr;
     for (entity::NotifieeBase* m = list.head(); m && !leaving; m = m->next()) {
+      if (!m->isStreamAdapter()) continue;
       auto const* sa = dynamic_cast<Adapter const*>(m->xelReactor());
       if (sa && sa->xelInstalledByParent() && sa->nboAttrLogOut()) {
         leaving = const_cast<Adapter*>(sa);

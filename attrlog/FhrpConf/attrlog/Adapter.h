@@ -34,9 +34,10 @@
 //   active is cleared on every way out from step 3 on.
 //
 //   Strings travel in pieces (TextIter): a text starts only with 49152
-//   bytes of room, and a flush stops between pieces when the room falls
-//   below maxMessageSize(); the flow-out keeps the text and the offset, and
-//   holds at most one such text at a time.
+//   bytes of room (or, in a smaller buffer, with the buffer empty), and a
+//   flush stops between pieces when the room falls below maxMessageSize();
+//   the flow-out keeps the text and the offset, and holds at most one such
+//   text at a time.
 //
 // OWNERSHIP
 //   See Xel/StreamAdapter.h. The adapter also owns its nested notifiee, the
@@ -91,8 +92,6 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   Xel::Entity* xelNotifierEntity() override { return entity_; }
   Xel::Entity const* xelNotifierEntity() const override { return entity_; }
   Xel::String8 name() const override { return entity_->name(); }
-  // Whether a parent's adapter installed this one for its child.
-  bool xelInstalledByParent() const noexcept { return installedByParent_; }
 
   // The change handler of a single-valued attribute, a string or a single
   // child: writes its record now or defers it.
@@ -205,7 +204,6 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   entity::TypeInfo const& type_;
   Xel::Ptr<Xel::PtrInterface::NotifieeConst> notifiee_;
   AdapterLink* link_ = nullptr;
-  bool installedByParent_ = false;
 };
 
 }  // namespace Routing::Fhrp::attrlog

@@ -112,38 +112,49 @@ class CollectionLog {
     Xel::Ptr<FlowOut> const fo(sa.logFlowOut());
     if (!fo) return true;
     if (!fo->bit(a.logBit)) {
-      // The full contents are owed: from the start, or from the bookmark.
+      // Another collection's contents are half written: this one's wait for
+      // a later pass (a flow-out holds one bookmark).
+      if (fo->bookmark() && fo->bookmarkAttr() != a.id) return true;
+      // The full contents are owed: from the start, from the bookmark, or
+      // only the end marker.
       typename M::IteratorConst it;
-      if (fo->bookmark()) {
-        it = typename M::IteratorConst(map(sa), xelFlowOutBookmarkDeq<Key>(*fo));
-      } else {
+      if (!fo->bookmark()) {
         if (!sa.sendTransactionMarker(a.id, Type::start, 0)) return false;
         it = typename M::IteratorConst(map(sa));
+      } else if (!fo->bookmark()->pastEnd()) {
+        it = typename M::IteratorConst(map(sa), xelFlowOutBookmarkDeq<Key>(*fo));
+      } else {
+        fo->bookmarkIs(nullptr);
       }
       while (it) {
         Key const key = it->xelKey();
         if (!write(sa, a, key, held(it.ptr()))) {
-          xelFlowOutBookmarkEnq(*fo, key);
+          xelFlowOutBookmarkEnq(*fo, a.id, key);
           return false;
         }
         keys(*fo).del(key);
         it.advance();
         if (it && !sa.continueFlowOut()) {
-          xelFlowOutBookmarkEnq(*fo, Key(it->xelKey()));
+          xelFlowOutBookmarkEnq(*fo, a.id, Key(it->xelKey()));
           return false;
         }
       }
-      if (!sa.sendTransactionMarker(a.id, Type::end, 0)) return false;
+      if (!sa.sendTransactionMarker(a.id, Type::end, 0)) {
+        fo->bookmarkIs(std::make_unique<Xel::NboAttrLog::Bookmark>(), a.id);
+        return false;
+      }
       fo->bitIs(a.logBit, true);
     }
     if (fo->attrId() != a.id) return true;
+    // The members changed since, each written as it stands now; like the
+    // contents, a key at a time, the budget asked after each.
     DirtyKeys<Key>& due = keys(*fo);
     for (auto it = due.iterator(); it;) {
-      if (!sa.continueFlowOut()) return false;
       Key const key = it->xelKey();
       if (!write(sa, a, key, held(map(sa)[key]))) return false;
       it.advance();
       due.del(key);
+      if (it && !sa.continueFlowOut()) return false;
     }
     return true;
   }

@@ -79,7 +79,13 @@ Decoder::Item Decoder::decode(Xel::NboAttrLog::Record const& r) {
     Xel::throwRangeException(Xel::format("record at offset %zu: ", r.offset) + what);
   };
   try {
+    if (r.header.creationTag != 0 && r.header.creationTag != Xel::NboAttrLog::childCreationTag) {
+      fail(Xel::format("creation tag %u is neither 0 nor 151", r.header.creationTag));
+    }
     if (r.header.attrId == Xel::NboAttrLog::entityCreationAttrId) {
+      if (r.header.entityId != Xel::NboAttrLog::creationEntityId) {
+        fail("an entity creation under an entity id other than 1.0");
+      }
       item.op = Op::entity;
       if (in.nextU8() != 1) fail("entity creation without payload section 1");
       item.value = in.nextTypeId().name;
@@ -126,7 +132,8 @@ Decoder::Item Decoder::decode(Xel::NboAttrLog::Record const& r) {
             item.textTotal = in.nextU32();
             item.textOffset = in.nextU32();
             item.value = in.nextString8();
-            if (item.value.size() > item.textTotal - std::min(item.textOffset, item.textTotal)) {
+            if (item.textOffset > item.textTotal ||
+                item.value.size() > item.textTotal - item.textOffset) {
               fail("a text piece beyond the text's size");
             }
             break;
@@ -159,6 +166,9 @@ Decoder::Item Decoder::decode(Xel::NboAttrLog::Record const& r) {
   } catch (Xel::RangeException const& e) {
     if (e.message().view().starts_with("record at offset")) throw;
     fail(e.message());
+  }
+  if (item.op != Op::created && item.op != Op::unknown && r.header.creationTag != 0) {
+    fail("creation tag 151 on a record that creates no child");
   }
   if (!in.atEnd()) fail(Xel::format("%zu bytes left over after the payload", in.remaining()));
   return item;

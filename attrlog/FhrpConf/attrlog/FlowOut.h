@@ -57,7 +57,9 @@ class FHRPCONF_EXPORT FlowOut : public Xel::NboAttrLog::FlowOut {
   Xel::U32 bits_;
 };
 
-// The keys of one collection whose members must be written again.
+// The keys of one collection whose members must be written again. The map
+// is made when the first key comes: a flow-out that writes a full state,
+// the most common kind, never holds one.
 template <class Key>
 class DirtyKeys {
  public:
@@ -67,12 +69,13 @@ class DirtyKeys {
   };
   using Map = Xel::HashMap<Node, Key, bool>;
 
-  bool empty() const noexcept { return keys_.members() == 0; }
-  Xel::U32 members() const noexcept { return keys_.members(); }
-  bool has(Key const& key) const { return keys_[key] != nullptr; }
+  bool empty() const noexcept { return members() == 0; }
+  Xel::U32 members() const noexcept { return keys_ ? keys_->members() : 0; }
+  bool has(Key const& key) const { return keys_ && (*keys_)[key] != nullptr; }
   // Precondition: `key` is not in the set.
   void newMember(Key const& key, bool dirty) {
-    keys_.newMember(Xel::Ptr<Node>(new Node(key, dirty)));
+    if (!keys_) keys_ = std::make_unique<Map>();
+    keys_->newMember(Xel::Ptr<Node>(new Node(key, dirty)));
   }
   // Puts `key` in the set (true) or takes it out (false).
   void is(Key const& key, bool dirty) {
@@ -84,23 +87,26 @@ class DirtyKeys {
   }
   // Takes `key` out; false when it was not in.
   bool del(Key const& key) {
-    Node* const node = keys_[key];
+    Node* const node = keys_ ? (*keys_)[key] : nullptr;
     if (!node) return false;
-    keys_.deleteMember(Xel::Ptr<Node>(node));
+    keys_->deleteMember(Xel::Ptr<Node>(node));
     return true;
   }
   // A walk that survives removals of the key it stands on.
-  typename Map::IteratorConst iterator() const { return typename Map::IteratorConst(keys_); }
+  typename Map::IteratorConst iterator() const {
+    return keys_ ? typename Map::IteratorConst(*keys_) : typename Map::IteratorConst();
+  }
 
  private:
-  Map keys_;
+  std::unique_ptr<Map> keys_;
 };
 
 // The bookmark of a flush stopped inside a collection: a copy of the key of
 // the member it resumes at. At most one is held.
 template <class Key>
-void xelFlowOutBookmarkEnq(Xel::NboAttrLog::FlowOut& flowOut, Key const& key) {
-  flowOut.bookmarkIs(std::make_unique<Xel::NboAttrLog::BookmarkOf<Key>>(key));
+void xelFlowOutBookmarkEnq(Xel::NboAttrLog::FlowOut& flowOut, Xel::AttributeId collection,
+                           Key const& key) {
+  flowOut.bookmarkIs(std::make_unique<Xel::NboAttrLog::BookmarkOf<Key>>(key), collection);
 }
 
 // Takes the bookmark's key out, freeing the copy.

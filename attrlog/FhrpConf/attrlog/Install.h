@@ -69,16 +69,26 @@ template <class T, class SA>
 class AdapterNotifiee : public T::Notifiee, public AdapterLink {
  public:
   AdapterNotifiee(T* entity, SA* sa) : AdapterLink(sa) {
-    this->isRegisteredNotifieeIs(true);
-    this->notifierIs(Xel::Ptr<Xel::PtrInterface const>(entity));
+    entity::Observed<T>::bindRegistered(*this, entity);
     this->isWeakReferenceIs(true);
   }
 
-  // The adapter, or null once it has gone.
-  SA* adapter() const noexcept { return static_cast<SA*>(xelReactorAdapter()); }
+  // The adapter, or null once it has gone or while notification is paused.
+  SA* adapter() const noexcept {
+    return this->hasNotificationActive() ? static_cast<SA*>(xelReactorAdapter()) : nullptr;
+  }
+
+  // Paused, the notifiee stays in the entity's list, where the entity finds
+  // its adapters: it only stops bringing changes. (Out of the list, a
+  // paused adapter would be installed twice, and not taken off the log
+  // with its child.)
+  void hasNotificationActiveIs(bool active) override {
+    Xel::PtrInterface::hasNotificationActiveIs(active);
+  }
 
   using T::Notifiee::onNotificationException;
   Xel::PtrInterface const* xelReactor() const override { return xelReactorAdapter(); }
+  bool isStreamAdapter() const override { return xelReactorAdapter() != nullptr; }
   Xel::PtrInterface const* xelRawReactor() const override { return xelReactorAdapter(); }
   void onNotificationException(Xel::AttributeId id) override {
     if (SA* sa = adapter()) sa->onNotificationException(id);

@@ -81,10 +81,9 @@ constexpr entity::AttrInfo const* attrOfBit(entity::TypeInfo const& type, unsign
 // none due.
 constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId start) noexcept {
   Xel::U32 bits = 0;
-  for (entity::AttrInfo const& a : type.attrs) {
-    if (!isWritten(a)) continue;
-    bool const due = a.id >= start;
-    if (hasSyncedBit(a) ? !due : due) bits |= bitMask(a);
+  for (entity::AttrInfo const* a : type.written) {
+    bool const due = a->id >= start;
+    if (hasSyncedBit(*a) ? !due : due) bits |= bitMask(*a);
   }
   return bits;
 }
@@ -92,10 +91,9 @@ constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId st
 // Whether a flow-out's bit set still owes the log something: a dirty bit
 // set, or a collection not yet synced.
 constexpr bool owesWrites(entity::TypeInfo const& type, Xel::U32 bits) noexcept {
-  for (entity::AttrInfo const& a : type.attrs) {
-    if (!isWritten(a)) continue;
-    bool const set = (bits & bitMask(a)) != 0;
-    if (hasSyncedBit(a) ? !set : set) return true;
+  for (entity::AttrInfo const* a : type.written) {
+    bool const set = (bits & bitMask(*a)) != 0;
+    if (hasSyncedBit(*a) ? !set : set) return true;
   }
   return false;
 }

@@ -42,7 +42,7 @@ using NotifieeList = Xel::ListRaw<NotifieeBase>;
 // Links `n` into `list`: stream adapters at the head (the one linked last
 // comes first), every other notifiee at the tail.
 inline void join(NotifieeList& list, NotifieeBase* n) {
-  if (Xel::isStreamAdapter(n->xelReactor())) {
+  if (n->isStreamAdapter()) {
     list.pushFront(n);
   } else {
     list.pushBack(n);
@@ -164,6 +164,15 @@ struct Observed {
     if (!self.isRegisteredNotifiee()) return;
     if (previous) previous->xelNotifiees().remove(&self);
     if (next) join(next->xelNotifiees(), &self);
+  }
+
+  // Binds an unbound notifiee to `entity`, known to be a T, and registers
+  // it: notifierIs and isRegisteredNotifieeIs(true) without the casts a
+  // notifier of unknown type needs.
+  static void bindRegistered(Notifiee& self, T const* entity) {
+    self.Xel::PtrInterface::NotifieeConst::notifierIs(Xel::Ptr<Xel::PtrInterface const>(entity));
+    self.Xel::PtrInterface::NotifieeConst::isRegisteredNotifieeIs(true);
+    join(entity->xelNotifiees(), &self);
   }
 
   static void isRegisteredNotifieeIs(Notifiee const& self, bool registered) {

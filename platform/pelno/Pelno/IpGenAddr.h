@@ -1,9 +1,9 @@
 // IpGenAddr: an IPv4 or an IPv6 address.
 //
-// The family comes first, as a 32-bit word holding its AddressFamily number,
-// then sixteen address bytes in network byte order. An IPv4 address fills
-// the first four bytes and leaves the other twelve zero, so that equal
-// addresses are equal byte for byte. A default-constructed address has the
+// It holds its family and sixteen address bytes in network byte order. An
+// IPv4 address fills the first four bytes and leaves the other twelve zero,
+// so that equal addresses are equal byte for byte. (On the attribute log it
+// takes 4, 8 or 20 bytes: see Pelno/NboAttrLog.h.) A default-constructed address has the
 // family ipunknown and all bytes zero; it prints as "unknown".
 //
 // Addresses order by family (ipunknown, then every IPv4 address, then every

@@ -12,11 +12,28 @@
 //   (before each attribute or collection member after the first it writes)
 //   spends one step, so a transport can flush in slices and interleave
 //   other work, and a test can stop a flush at any point. A run with a
-//   budget of 0 writes the first thing due and stops.
+//   budget of 0 still makes one step.
 //
 //   Entity ids are pairs (n, 0) with n even and from 2 on; (1, 0) names
 //   entity-creation records, and odd numbers are left for ids shared by
 //   several logs.
+//
+//   A child announced during a run has its state written right after its
+//   announcement (flowOutNested); whatever stops that is left queued, and
+//   adapters queued while a flush runs run next, in the order they were
+//   queued. A tree's full state thus goes out depth first, each entity
+//   touched once while it is in the cache, and few flow-outs wait at any
+//   one time.
+//
+// IMPLEMENTATION DETAILS
+//   The reactor table is a vector indexed by n / 2 for the ids (n, 0) this
+//   demultiplexer gives out, which are dense, and a hash map for any other
+//   id (ids a peer gave out): a full state of a million entities makes a
+//   million lookups and insertions, none of which then hashes or allocates
+//   a node. Ids are never given out twice, so entities that come and go
+//   leave the vector ever emptier; once most of it is empty its adapters
+//   move to the hash map and new ids start a fresh vector, so the table
+//   stays in proportion to the adapters it holds.
 //
 // OWNERSHIP
 //   The demultiplexer holds its log and one reference to each adapter; the
@@ -35,6 +52,7 @@
 
 #include <deque>
 #include <unordered_map>
+#include <vector>
 
 #include "Xel/EntityId.h"
 #include "Xel/Export.h"
@@ -65,7 +83,7 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   void reactorIs(StreamAdapter* sa);
   // Takes the adapter going by `id` off the log.
   void reactorDel(EntityId id);
-  U32 reactors() const noexcept { return static_cast<U32>(reactors_.size()); }
+  U32 reactors() const noexcept { return reactorCount_; }
 
   // The flow-out of `sa`, made with start `start` if it has none; either
   // way `sa` is queued for the next run.
@@ -73,15 +91,27 @@ class XEL_EXPORT Demuxer : public PtrInterface {
                          AttributeId start);
   // Whether a flush may go on: budget left and room in the log. Spends one
   // step of the budget when it answers yes.
-  bool continueFlowOut() noexcept;
+  bool continueFlowOut() noexcept {
+    if (budget_ == 0 || !out_->hasSufficientBuffer()) return false;
+    if (budget_ != unlimitedBudget) --budget_;
+    return true;
+  }
   U32 flowOutBudget() const noexcept { return budget_; }
   void flowOutBudgetIs(U32 steps) noexcept { budget_ = steps; }
   // Runs the queued adapters' scheduled flushes, first queued first, until
-  // nothing is due (true), or the budget is spent, the log has no room or
-  // a write is blocked (false; the next run resumes where this one
-  // stopped).
+  // nothing is due (true), or the budget is spent, the log has no room, a
+  // write is blocked, or no queued adapter can write anything now (false;
+  // the next run resumes where this one stopped). An adapter that can
+  // write nothing now (a text waiting for more room than there is, an
+  // adapter suspended with changes due) lets the others go first. A run
+  // started from inside a run returns false at once.
   bool flowOutRun(U32 budget = unlimitedBudget);
   bool flowOutPending() const noexcept { return !queue_.empty(); }
+  // Runs `sa`'s flush now, inside a run that is flushing another adapter:
+  // a parent writes a child's state right after announcing it, while the
+  // child is still in the cache. Stops where a run would; the child stays
+  // queued for what is left.
+  void flowOutNested(StreamAdapter& sa);
 
   ~Demuxer() override;
 
@@ -92,16 +122,45 @@ class XEL_EXPORT Demuxer : public PtrInterface {
     std::size_t operator()(EntityId const& id) const noexcept { return id.hash(); }
   };
 
+  // How one adapter's flush ended: it owes nothing; it must stop (no
+  // budget, no room, blocked); or it could write nothing at all now.
+  enum class Outcome { done, stopped, stuck };
+
   // Clears the adapter's links to this log.
   void takeOff(StreamAdapter& sa) noexcept;
-  // One adapter's flush until it owes nothing (true) or must stop (false).
-  bool flowOutRun(StreamAdapter& sa);
+  Outcome flowOutRun(StreamAdapter& sa);
+  // Puts the adapters queued during a flush at the front of the queue.
+  void requeue();
+  // Moves `sa`, at the front, to the back of the queue.
+  void rotate(Ptr<StreamAdapter> const& sa);
+  // The index of `id` in the dense table (SIZE_MAX for an id it cannot hold).
+  std::size_t denseIndex(EntityId id) const noexcept;
+  // The table's slot that holds `id`, or null.
+  Ptr<StreamAdapter>* find(EntityId id) noexcept;
+  void denseShrink();
 
   Ptr<Out> out_;
-  std::unordered_map<EntityId, Ptr<StreamAdapter>, IdHash> reactors_;
+  // dense_[i] holds the adapter of id ((denseBase_ + i) * 2, 0).
+  std::vector<Ptr<StreamAdapter>> dense_;
+  std::size_t denseBase_ = 0;
+  std::size_t denseLive_ = 0;
+  std::unordered_map<EntityId, Ptr<StreamAdapter>, IdHash> sparse_;
+  U32 reactorCount_ = 0;
   std::deque<Ptr<StreamAdapter>> queue_;
+  // Queued while an adapter at the front of queue_ is being flushed.
+  std::vector<Ptr<StreamAdapter>> queuedDuringRun_;
+  bool running_ = false;
   U32 nextId_ = 2;
+  U32 nextIdHigh_ = 0;
   U32 budget_ = 0;
 };
 
 }  // namespace Xel::NboAttrLog
+
+namespace Xel {
+
+inline bool StreamAdapter::continueFlowOut() {
+  return demuxer_ && demuxer_->continueFlowOut();
+}
+
+}  // namespace Xel

@@ -8,8 +8,9 @@
 //   adapters add one bit per attribute and one set of keys per collection.
 //
 //     attrId       where the scheduled flush resumes
-//     bookmark     the key of the collection member a flush stopped before,
-//                  a heap copy (at most one)
+//     bookmark     the key of the collection member a flush stopped before
+//                  (a heap copy), or its end marker, and which collection
+//                  (at most one)
 //     valueIter    the text a flush stopped in the middle of, and how far it
 //                  got (at most one)
 //     data bits    blockedBit: the last write could not be made and the
@@ -45,16 +46,21 @@ struct ConnectDesc {
   String8 remote;
 };
 
-// A copy of one collection key, of whatever type the collection has.
+// Where a flush stopped inside a collection's full contents: past its last
+// member, with only the end marker still to write (this base), or before
+// the member of a key (BookmarkOf, a copy of the key of whatever type the
+// collection has).
 class XEL_EXPORT Bookmark {
  public:
   virtual ~Bookmark();
+  virtual bool pastEnd() const noexcept { return true; }
 };
 
 template <class Key>
 class BookmarkOf final : public Bookmark {
  public:
   explicit BookmarkOf(Key const& key) : key(key) {}
+  bool pastEnd() const noexcept override { return false; }
   Key key;
 };
 
@@ -70,10 +76,13 @@ class XEL_EXPORT FlowOut : public PtrInterface {
   void attrIdIs(AttributeId id) noexcept { attrId_ = id; }
 
   Bookmark* bookmark() const noexcept { return bookmark_.get(); }
+  // The collection whose bookmark is held.
+  AttributeId bookmarkAttr() const noexcept { return bookmarkAttr_; }
   // Precondition: no bookmark is held, or `b` is empty.
-  void bookmarkIs(std::unique_ptr<Bookmark> b) {
+  void bookmarkIs(std::unique_ptr<Bookmark> b, AttributeId attr = 0) {
     if (b) XEL_ASSERT_TEXT(!bookmark_, "!rsc->bookmark()");
     bookmark_ = std::move(b);
+    bookmarkAttr_ = bookmark_ ? attr : 0;
   }
 
   TextIter* valueIter() const noexcept { return valueIter_.get(); }
@@ -111,6 +120,7 @@ class XEL_EXPORT FlowOut : public PtrInterface {
   void dataBitIs(U8 bit, bool on) noexcept { dataBits_ = on ? dataBits_ | bit : dataBits_ & ~bit; }
 
   AttributeId attrId_;
+  AttributeId bookmarkAttr_ = 0;
   AttributeId valueIterAttr_ = 0;
   std::unique_ptr<Bookmark> bookmark_;
   std::unique_ptr<TextIter> valueIter_;

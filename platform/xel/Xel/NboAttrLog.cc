@@ -51,57 +51,38 @@ void Out::grow(std::size_t more) {
   allocated_ = wanted;
 }
 
-void Out::nextHeaderIs(MsgHeader const& h) {
+void Out::recordRefusedOrDropped() {
   if (!failure_.empty()) throwException(String8("NboAttrLog::Out: ") + failure_);
   if (!writable_)
     throwInternalException("NboAttrLog::Out: record started on a log that is not writable");
   // A record an exception left open never reaches the transport.
-  if (recordOpen()) size_ = recordStart_;
-  recordStart_ = size_;
-  U8 b[MsgHeader::wireSize];
-  auto put32 = [](U8* p, U32 v) {
-    p[0] = static_cast<U8>(v >> 24);
-    p[1] = static_cast<U8>(v >> 16);
-    p[2] = static_cast<U8>(v >> 8);
-    p[3] = static_cast<U8>(v);
-  };
-  put32(b, 0);  // the length, known when the record ends
-  put32(b + 4, h.entityId.word0);
-  put32(b + 8, h.entityId.word1);
-  put32(b + 12, static_cast<U32>(h.attrId));
-  b[16] = h.variableSize;
-  put32(b + 17, h.fixedSize);
-  put32(b + 21, h.creationTag);
-  b[25] = h.trailing;
-  bytesAppend(b, sizeof b);
+  size_ = recordStart_;
+  recordStart_ = noRecord;
+}
+
+void Out::recordNotOpen() {
+  throwInternalException("NboAttrLog::Out: end token outside a record");
 }
 
 void Out::currentPayloadSectionIs(U8 section) {
-  bytesAppend(&section, 1);
-}
-
-void Out::recordEnd() {
-  if (!recordOpen()) throwInternalException("NboAttrLog::Out: end token outside a record");
-  U32 const length = static_cast<U32>(size_ - recordStart_ - 4);
-  U8* p = data_ + recordStart_;
-  p[0] = static_cast<U8>(length >> 24);
-  p[1] = static_cast<U8>(length >> 16);
-  p[2] = static_cast<U8>(length >> 8);
-  p[3] = static_cast<U8>(length);
-  recordStart_ = noRecord;
-  commit();
-  ++completedRecords_;
-  onRecordComplete();
+  u8Append(section);
 }
 
 void Out::bytesDel(std::size_t n) noexcept {
   head_ += std::min(n, committed_ - head_);
-  if (head_ == size_) head_ = committed_ = size_ = 0;
+  if (head_ == size_) bytesDelAll();
 }
 
 void Out::bytesDelAll() noexcept {
   head_ = committed_ = size_ = 0;
   recordStart_ = noRecord;
+  // A burst (a large full state on a log without a capacity) does not keep
+  // its memory once the transport has taken it.
+  if (allocated_ > shrinkAbove) {
+    std::free(data_);
+    data_ = nullptr;
+    allocated_ = 0;
+  }
 }
 
 Ptr<Out> const& operator<<(Ptr<Out> const& out, String8 const& v) {
@@ -110,13 +91,6 @@ Ptr<Out> const& operator<<(Ptr<Out> const& out, String8 const& v) {
   if (size != v.size()) throwRangeException("NboAttrLog::Out: String8 over 4 GiB");
   out->u32Append(size);
   out->bytesAppend(v.data(), v.size());
-  return out;
-}
-
-Ptr<Out> const& operator<<(Ptr<Out> const& out, TransactToken token) {
-  U8 const b = static_cast<U8>(token);
-  out->bytesAppend(&b, 1);
-  if (token == TransactToken::payloadEnd) out->recordEnd();
   return out;
 }
 

@@ -67,6 +67,7 @@
 //   while (reader.next(&r)) handle(r.header, r.payload);
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -137,8 +138,9 @@ class Demuxer;
 // total, and that a piece at offset 0 starts the text afresh.
 class XEL_EXPORT TextIter {
  public:
-  // The text of one piece, at most: small enough that a piece and its
-  // record fit in half of maxMessageSize().
+  // The text of one piece, at most: a piece's record (16424 bytes with its
+  // framing) stays well under maxMessageSize(), and two go out before a
+  // writer that began with room for a whole message runs short.
   static constexpr U32 pieceSize = 16384;
 
   explicit TextIter(String8 text) noexcept : text_(static_cast<String8&&>(text)) {}
@@ -185,7 +187,24 @@ class XEL_EXPORT Out : public PtrInterface {
   // Opens a record with `header`. A record still open (an exception left
   // it) is dropped first.
   // Precondition: the log is writable; a failed log raises its failure.
-  void nextHeaderIs(MsgHeader const& header);
+  void nextHeaderIs(MsgHeader const& h) { headerPlace(h, 0); }
+  // nextHeaderIs, then `extra` bytes of the record for the caller to fill
+  // at the place returned (the begin token and a fixed-size payload, say):
+  // one reservation for what is usually written in several.
+  U8* headerPlace(MsgHeader const& h, std::size_t extra) {
+    if (!writable_ || !failure_.empty() || recordOpen()) recordRefusedOrDropped();
+    recordStart_ = size_;
+    U8* const p = appendPlace(MsgHeader::wireSize + extra);
+    putU32(p, 0);  // the length, known when the record ends
+    putU32(p + 4, h.entityId.word0);
+    putU32(p + 8, h.entityId.word1);
+    putU32(p + 12, static_cast<U32>(h.attrId));
+    p[16] = h.variableSize;
+    putU32(p + 17, h.fixedSize);
+    putU32(p + 21, h.creationTag);
+    p[25] = h.trailing;
+    return p + MsgHeader::wireSize;
+  }
   bool recordOpen() const noexcept { return recordStart_ != noRecord; }
   // Marks the start of a numbered section of the payload (entity-creation
   // records): one byte, the number.
@@ -204,18 +223,32 @@ class XEL_EXPORT Out : public PtrInterface {
   U64 recordsCompleted() const noexcept { return completedRecords_; }
 
   void bytesAppend(void const* data, std::size_t size) {
-    if (capacityLeft() < size) grow(size);
-    std::memcpy(data_ + size_, data, size);
-    size_ += size;
-    if (!recordOpen()) commit();
+    std::memcpy(appendPlace(size), data, size);
+    appended();
   }
   void u32Append(U32 v) {
-    U8 const b[4] = {static_cast<U8>(v >> 24), static_cast<U8>(v >> 16), static_cast<U8>(v >> 8),
-                     static_cast<U8>(v)};
-    bytesAppend(b, sizeof b);
+    putU32(appendPlace(4), v);
+    appended();
+  }
+  void u8Append(U8 v) {
+    *appendPlace(1) = v;
+    appended();
+  }
+  // `v` in network byte order at `p`, in one store: built byte by byte
+  // and read back whole, it would stall the processor's store forwarding.
+  static void putU32(U8* p, U32 v) noexcept {
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
   }
   // Closes the open record (the end token has been appended).
-  void recordEnd();
+  void recordEnd() {
+    if (!recordOpen()) recordNotOpen();
+    putU32(data_ + recordStart_, static_cast<U32>(size_ - recordStart_ - 4));
+    recordStart_ = noRecord;
+    commit();
+    ++completedRecords_;
+    onRecordComplete();
+  }
 
   ~Out() override;
 
@@ -230,9 +263,26 @@ class XEL_EXPORT Out : public PtrInterface {
  private:
   friend class Demuxer;
   static constexpr std::size_t noRecord = SIZE_MAX;
+  // A buffer larger than this is freed when the transport empties it.
+  static constexpr std::size_t shrinkAbove = std::size_t{1} << 22;
 
   std::size_t capacityLeft() const noexcept { return allocated_ - size_; }
   void grow(std::size_t more);
+  // nextHeaderIs on a log that refuses records raises; a record left open
+  // by an exception is dropped.
+  void recordRefusedOrDropped();
+  [[noreturn]] static void recordNotOpen();
+  // Room for `size` more bytes at the end: where they go.
+  U8* appendPlace(std::size_t size) {
+    if (capacityLeft() < size) grow(size);
+    U8* const place = data_ + size_;
+    size_ += size;
+    return place;
+  }
+  // Bytes appended outside a record are complete at once.
+  void appended() noexcept {
+    if (!recordOpen()) commit();
+  }
   void commit() noexcept {
     completedBytes_ += size_ - committed_;
     committed_ = size_;
@@ -253,13 +303,12 @@ class XEL_EXPORT Out : public PtrInterface {
 };
 
 inline Ptr<Out> const& operator<<(Ptr<Out> const& out, bool v) {
-  U8 const b = v ? 1 : 0;
-  out->bytesAppend(&b, 1);
+  out->u8Append(v ? 1 : 0);
   return out;
 }
 inline Ptr<Out> const& operator<<(Ptr<Out> const& out, unsigned short v) {
-  U8 const b[2] = {static_cast<U8>(v >> 8), static_cast<U8>(v)};
-  out->bytesAppend(b, sizeof b);
+  out->u8Append(static_cast<U8>(v >> 8));
+  out->u8Append(static_cast<U8>(v));
   return out;
 }
 inline Ptr<Out> const& operator<<(Ptr<Out> const& out, unsigned int v) {
@@ -281,7 +330,11 @@ inline Ptr<Out> const& operator<<(Ptr<Out> const& out, TypeId const& v) {
   return out << v.name;
 }
 // The end token closes the record it ends.
-XEL_EXPORT Ptr<Out> const& operator<<(Ptr<Out> const& out, TransactToken token);
+inline Ptr<Out> const& operator<<(Ptr<Out> const& out, TransactToken token) {
+  out->u8Append(static_cast<U8>(token));
+  if (token == TransactToken::payloadEnd) out->recordEnd();
+  return out;
+}
 // Text literals are written as String8; without this overload a pointer
 // would quietly convert to bool.
 inline Ptr<Out> const& operator<<(Ptr<Out> const& out, char const* v) {

@@ -1,5 +1,7 @@
 #include "Xel/Notifiee.h"
 
+#include "Xel/StreamAdapter.h"
+
 #include <cstdio>
 #include <exception>
 
@@ -45,7 +47,7 @@ PtrInterface const* PtrInterface::NotifieeConst::xelRawReactor() const {
 }
 
 bool PtrInterface::NotifieeConst::isStreamAdapter() const {
-  return false;
+  return Xel::isStreamAdapter(xelReactor());
 }
 
 void PtrInterface::NotifieeConst::isRegisteredNotifieeIs(bool registered) const {

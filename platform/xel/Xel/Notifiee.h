@@ -62,6 +62,9 @@ class XEL_EXPORT PtrInterface::NotifieeConst : public PtrInterface {
   // adapters go to the head, everything else to the tail.
   virtual PtrInterface const* xelReactor() const;
   virtual PtrInterface const* xelRawReactor() const;
+  // Whether the notifiee stands for a stream adapter: its reactor is one.
+  // The base finds out by the reactor's dynamic type; a notifiee that knows
+  // answers without a cast.
   virtual bool isStreamAdapter() const;
   // Enter (true) or leave (false) the notifier's list, keeping the notifier.
   // The base only records the wish; observable types link and unlink.

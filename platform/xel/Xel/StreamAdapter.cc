@@ -21,21 +21,9 @@ bool StreamAdapter::prepareImmediateTransmission(AttributeId, bool noRoom) {
   return false;
 }
 
-bool StreamAdapter::continueFlowOut() {
-  return demuxer_ && demuxer_->continueFlowOut();
-}
-
-bool StreamAdapter::recordBegin(MsgHeader const& header) {
-  NboAttrLog::Out& out = *out_;
-  // A log that failed for good says so when the record starts; one that
-  // only cannot take bytes now blocks the write for a later retry.
-  if (!out.writable() && out.failure().empty()) {
-    if (flowOut_) flowOut_->blockedIs(true);
-    return false;
-  }
-  out.nextHeaderIs(header);
-  out_ << TransactToken::payloadBegin;
-  return true;
+bool StreamAdapter::recordBlocked() noexcept {
+  if (flowOut_) flowOut_->blockedIs(true);
+  return false;
 }
 
 bool StreamAdapter::sendTransactionMarker(AttributeId aid, NboAttrLog::AttrTransactionType type,
@@ -78,6 +66,8 @@ void StreamAdapter::doSerializeOrphan() {}
 
 void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
   if (out.ptr() == out_.ptr()) return;
+  Demuxer* const demuxer = Demuxer::demuxerFor(out.ptr());
+  if (out && !demuxer) throwRangeException("NboAttrLog::Out has no demultiplexer");
   Ptr<StreamAdapter> const self(this);
   if (demuxer_) {
     demuxer_->reactorDel(entityId_);
@@ -86,8 +76,6 @@ void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
     flowOut_ = nullptr;
   }
   if (!out) return;
-  Demuxer* const demuxer = Demuxer::demuxerFor(out.ptr());
-  if (!demuxer) throwRangeException("NboAttrLog::Out has no demultiplexer");
   out_ = out;
   entityId_ = EntityId{};
   demuxer->reactorIs(this);

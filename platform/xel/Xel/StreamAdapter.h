@@ -98,11 +98,19 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   // already knows the log is short of room. When not, the adapter is
   // scheduled for a flush (a flow-out is made if there is none).
   bool prepareImmediateTransmission(AttributeId aid, bool noRoom);
-  // Whether a scheduled flush may go on to the next attribute or member.
-  bool continueFlowOut();
+  // Whether a scheduled flush may go on to the next attribute or member
+  // (defined in Xel/Demuxer.h).
+  inline bool continueFlowOut();
   // Starts a record on the log. False when the log is not writable for now:
   // the write is blocked (the flow-out's blocked bit) and is to be retried.
-  bool recordBegin(NboAttrLog::MsgHeader const& header);
+  bool recordBegin(NboAttrLog::MsgHeader const& header) {
+    NboAttrLog::Out& out = *out_;
+    // A log that failed for good says so when the record starts; one that
+    // only cannot take bytes now blocks the write for a later retry.
+    if (!out.writable() && out.failure().empty()) return recordBlocked();
+    *out.headerPlace(header, 1) = static_cast<U8>(NboAttrLog::TransactToken::payloadBegin);
+    return true;
+  }
   // Writes a transaction marker for collection `aid`; false when blocked.
   bool sendTransactionMarker(AttributeId aid, NboAttrLog::AttrTransactionType type, U32 n);
   // A read-only adapter may be allowed to write after all; the base never is.
@@ -135,13 +143,16 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
  private:
   friend class NboAttrLog::Demuxer;
 
+  bool recordBlocked() noexcept;
+
   U32 state_ = initialState;
   AttributeId flowInAttr_ = 0;
   EntityId entityId_;
   Ptr<NboAttrLog::Out> out_;
   NboAttrLog::Demuxer* demuxer_ = nullptr;
   Ptr<NboAttrLog::FlowOut> flowOut_;
-  bool queued_ = false;
+  // The demultiplexer whose queue holds the adapter, or null.
+  NboAttrLog::Demuxer* queuedOn_ = nullptr;
 };
 
 // Whether a notifiee with this reactor belongs at the head of a list.
@@ -164,12 +175,19 @@ class XEL_EXPORT Entity::XelNboAttrLogSa : public StreamAdapter {
   // Calls the change handler of attribute `aid` (a collection's with the
   // key `key` points to); an id without a handler does nothing.
   virtual void doNotification(AttributeId aid, void* key);
+  // Whether a parent's adapter installed this one for its child (it then
+  // leaves the log when the child leaves its parent).
+  bool xelInstalledByParent() const noexcept { return installedByParent_; }
+  void xelInstalledByParentIs(bool b) noexcept { installedByParent_ = b; }
 
   ~XelNboAttrLogSa() override;
 
  protected:
   XelNboAttrLogSa(Xel_BitSet flags, unsigned int n, Ptr<NboAttrLog::Out> const& out,
                   PtrInterface* owner);
+
+ private:
+  bool installedByParent_ = false;
 };
 
 }  // namespace Xel

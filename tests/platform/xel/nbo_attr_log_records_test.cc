@@ -1,6 +1,6 @@
 // Records on the log: framing, what reaches the transport, room and
-// failure, text pieces, the reader's checks, and the demultiplexer that
-// holds a log's adapters.
+// failure, the reader's checks, and the demultiplexer that holds a log's
+// adapters. (Text pieces are pinned with the adapters that write them.)
 #include <Xel/Demuxer.h>
 #include <Xel/Exception.h>
 #include <Xel/NboAttrLog.h>
@@ -100,28 +100,6 @@ TEST(XelNboAttrLogRecord, RoomIsTheCapacityLessWhatWaitsForTheTransport) {
   EXPECT_EQ(out->recordsCompleted(), 5u);
 }
 
-TEST(XelNboAttrLogRecord, TextGoesInPiecesThatSayWhereTheyBelong) {
-  std::string const text(40000, 'q');
-  TextIter it{String8(text)};
-  Ptr<Out> const out = Out::outNew();
-  std::vector<std::pair<Xel::U32, Xel::U32>> pieces;
-  while (!it.atEnd()) {
-    out->bytesDelAll();
-    out << it;
-    In in(out->bytes());
-    EXPECT_EQ(in.nextU32(), text.size());
-    Xel::U32 const offset = in.nextU32();
-    pieces.emplace_back(offset, static_cast<Xel::U32>(in.nextString8().size()));
-    EXPECT_TRUE(in.atEnd());
-  }
-  EXPECT_EQ(pieces, (std::vector<std::pair<Xel::U32, Xel::U32>>{
-                        {0, 16384}, {16384, 16384}, {32768, 7232}}));
-  TextIter empty{String8()};
-  out->bytesDelAll();
-  out << empty;
-  EXPECT_EQ(bytesOf(out), std::vector<U8>(12, 0));
-}
-
 TEST(XelNboAttrLogRecord, TheReaderRefusesEveryBrokenFrame) {
   Ptr<Out> const out = Out::outNew();
   writeRecord(out, 1);
@@ -206,6 +184,35 @@ TEST(XelDemuxer, GivesOutIdsHoldsAdaptersAndTakesThemOffWhenItGoes) {
   EXPECT_EQ(a->nboAttrLogOut(), nullptr);
   EXPECT_EQ(a->streamDemuxer(), nullptr);
   EXPECT_EQ(Demuxer::demuxerFor(out.ptr()), nullptr);
+}
+
+TEST(XelDemuxer, KeepsFindingItsAdaptersThroughChurn) {
+  Ptr<Out> const out = Out::outNew();
+  Ptr<Demuxer> const demux = Demuxer::demuxerNew(out);
+  // Many adapters come and go; a few stay, the first among them.
+  std::vector<Ptr<Adapter>> kept;
+  for (int i = 0; i < 20000; ++i) {
+    Ptr<Adapter> a(new Adapter(out));
+    demux->reactorIs(a.ptr());
+    if (i % 5000 == 0) {
+      kept.push_back(a);
+    } else {
+      demux->reactorDel(a->entityId());
+    }
+  }
+  EXPECT_EQ(demux->reactors(), kept.size());
+  for (auto const& a : kept) EXPECT_EQ(demux->reactor(a->entityId()), a.ptr());
+  Ptr<Adapter> const late(new Adapter(out));
+  demux->reactorIs(late.ptr());
+  EXPECT_EQ(late->entityId(), (EntityId{40002, 0}));
+  EXPECT_EQ(demux->reactor(late->entityId()), late.ptr());
+  // An id in use is not given to another adapter.
+  Ptr<Adapter> const twin(new Adapter(out));
+  twin->entityIdIs(late->entityId());
+  expectThrow<Xel::InternalException>([&] { demux->reactorIs(twin.ptr()); },
+                                      "NboAttrLog::Demuxer: entity id 40002.0 is in use");
+  for (auto const& a : kept) demux->reactorDel(a->entityId());
+  EXPECT_EQ(demux->reactors(), 1u);
 }
 
 }  // namespace
