@@ -144,7 +144,8 @@ def type_info(p, subst) -> str:
             # The order the log writes them in, derived from the rows above.
             out += (f"\n// The written attributes, by log bit.\nconstexpr auto xelWritten =\n"
                     f"    {p.A}::writtenRows<{p.A}::writtenCount(xelAttrs)>(xelAttrs);\n")
-            written = "\n    .written = xelWritten,"
+            written = ("\n    .written = xelWritten,"
+                       f"\n    .syncedBits = {p.A}::syncedBits(xelAttrs),")
         out = f"namespace {{\n\n{out}\n}}  // namespace\n\n"
     return out + subst(TYPE_INFO, E=p.E, T=t.name, ns=p.schema.namespace, kind=t.kind,
                        named="true" if t.named else "false", attrs=attrs, written=written,

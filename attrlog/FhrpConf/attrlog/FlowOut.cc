@@ -10,14 +10,10 @@ FlowOut::FlowOut(entity::TypeInfo const& type, Xel::AttributeId start) noexcept
 FlowOut::~FlowOut() = default;
 
 bool FlowOut::hasDirtyAttributes() const {
-  if (Xel::NboAttrLog::FlowOut::hasDirtyAttributes()) return true;
+  if (Xel::NboAttrLog::FlowOut::hasDirtyAttributes() || owesWrites(type_, bits_)) return true;
+  if (type_.syncedBits == 0) return false;
   for (entity::AttrInfo const* a : type_.written) {
-    bool const set = bit(a->logBit);
-    if (!hasSyncedBit(*a)) {
-      if (set) return true;
-    } else if (!set || a->log.keysDue(*this)) {
-      return true;
-    }
+    if (hasSyncedBit(*a) && a->log.keysDue(*this)) return true;
   }
   return false;
 }

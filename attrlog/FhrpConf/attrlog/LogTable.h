@@ -75,11 +75,20 @@ constexpr entity::AttrInfo const* attrOfBit(entity::TypeInfo const& type, unsign
   return nullptr;
 }
 
+// Every written attribute's bit.
+constexpr Xel::U32 writtenBits(entity::TypeInfo const& type) noexcept {
+  Xel::U32 const n = static_cast<Xel::U32>(type.written.size());
+  return n == 0 ? 0 : ((Xel::U32{1} << n) - 1) << 1;
+}
+
 // The bit set of a flow-out that starts at attribute `start`: everything
 // from `start` on is due (dirty), everything before it counts as written
 // (synced). Start 0 makes every attribute due; a start above every id makes
 // none due.
 constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId start) noexcept {
+  // The two starts a flow-out is made with, without a walk.
+  if (start == 0) return writtenBits(type) & ~type.syncedBits;
+  if (start == 0x7fffffff) return type.syncedBits;
   Xel::U32 bits = 0;
   for (entity::AttrInfo const* a : type.written) {
     bool const due = a->id >= start;
@@ -91,11 +100,18 @@ constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId st
 // Whether a flow-out's bit set still owes the log something: a dirty bit
 // set, or a collection not yet synced.
 constexpr bool owesWrites(entity::TypeInfo const& type, Xel::U32 bits) noexcept {
-  for (entity::AttrInfo const* a : type.written) {
-    bool const set = (bits & bitMask(*a)) != 0;
-    if (hasSyncedBit(*a) ? !set : set) return true;
+  return (bits & writtenBits(type) & ~type.syncedBits) != 0 ||
+         (~bits & type.syncedBits) != 0;
+}
+
+// The has-synced bits of `attrs`: a type's TypeInfo::syncedBits.
+template <std::size_t N>
+constexpr Xel::U32 syncedBits(entity::AttrInfo const (&attrs)[N]) noexcept {
+  Xel::U32 bits = 0;
+  for (entity::AttrInfo const& a : attrs) {
+    if (isWritten(a) && hasSyncedBit(a)) bits |= bitMask(a);
   }
-  return false;
+  return bits;
 }
 
 // How many of `attrs` the log writes.

@@ -180,8 +180,10 @@ struct TypeInfo {
   std::size_t size = 0;
   Xel::XelType* (*descriptor)() = nullptr;
   std::span<AttrInfo const> attrs;
-  // An entity's written attributes (AttrInfo::logBit), by bit from 1.
+  // An entity's written attributes (AttrInfo::logBit), by bit from 1, and
+  // which of their bits are collections' has-synced bits.
   std::span<AttrInfo const* const> written;
+  std::uint32_t syncedBits = 0;
   // Keeps the access operators of Xel::Ptr to the type reachable for tools
   // that inspect the loaded library (object types only).
   void (*forcePointerAccess)() = nullptr;
