@@ -75,15 +75,14 @@ void Adapter::hasNotificationActiveIs(bool active) {
 Adapter::Gate Adapter::gate(AttrInfo const& a) const {
   if (stateHas(silencedBit)) return Gate::refused;
   if (!stateHas(activeBit) && handlingFlowInFor(a.id)) return Gate::refused;
-  if (stateHas(activeBit | suspendedBits) || !stateHas(flowOutEnabledBit)) return Gate::idle;
-  if (!nboAttrLogOut()) return Gate::idle;
+  if (!open()) return Gate::idle;
   if (stateHas(readOnlyBit) && !convertedToWritable(false)) {
     doThrowReadOnly(Xel::String8(type_.fullName) + Xel::String8("::") + Xel::String8(a.name));
   }
   return Gate::go;
 }
 
-bool Adapter::writeNow(AttrInfo const& a, bool member) {
+bool Adapter::writeNow(AttrInfo const& a) {
   bool const room = nboAttrLogOut()->hasSufficientBuffer();
   // The entity-creation record comes first: until a flush has written it,
   // every change waits for that flush.
@@ -94,9 +93,7 @@ bool Adapter::writeNow(AttrInfo const& a, bool member) {
     return room && !stateHas(deferAllBit) && !creationDue;
   }
   if (!fo) streamDemuxer()->createFlowOut(this, {}, false, nothingDue);
-  bool const may = member ? prepareImmediateTransmission(a.id, false) && room
-                          : prepareImmediateTransmission(a.id, !room);
-  return may && !creationDue;
+  return prepareImmediateTransmission(a.id, !room) && !creationDue;
 }
 
 FlowOut* Adapter::deferTo(AttrInfo const& a) {
@@ -123,7 +120,7 @@ void Adapter::onAttr(AttrInfo const& a) {
     return;
   }
   handleChange(
-      a, false, [&] { return writeAttr(a); },
+      a, [&] { return writeAttr(a); },
       [&] {
         if (FlowOut* fo = deferTo(a)) fo->bitIs(a.logBit, true);
       });
@@ -335,9 +332,7 @@ AttributeId Adapter::handleAttrFlowOut(AttributeId aid) {
   // back, a due attribute goes straight to its writer: the handler's checks
   // would all pass (only the one for a record being applied depends on the
   // attribute).
-  bool const direct = stateHas(directModeBit) &&
-                      !stateHas(silencedBit | activeBit | suspendedBits | readOnlyBit) &&
-                      stateHas(flowOutEnabledBit) && nboAttrLogOut();
+  bool const direct = stateHas(directModeBit) && !stateHas(readOnlyBit) && open();
   for (; i < written.size(); ++i) {
     AttrInfo const& a = *written[i];
     // Read afresh for each attribute: the write before may have made one.

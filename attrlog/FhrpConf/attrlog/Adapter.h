@@ -141,18 +141,23 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // "not done" (refused) or "nothing to do" (idle).
   enum class Gate { go, refused, idle };
   Gate gate(AttrInfo const& a) const;
+  // Whether nothing in the adapter's own state holds a change back: not
+  // silenced, applying, or suspended, flow-out on, and a log to write to.
+  bool open() const {
+    return !stateHas(silencedBit | activeBit | suspendedBits) && stateHas(flowOutEnabledBit) &&
+           nboAttrLogOut();
+  }
 
   // A handler's whole course for a change of `a`: the gate, then
   // `write()` now or `defer()`. `write` returns false when the log blocked
   // it; the change is then deferred, as it is when `write` throws.
-  // `member` says a collection member changed (for the non-direct mode).
   template <class Write, class Defer>
-  void handleChange(AttrInfo const& a, bool member, Write const& write, Defer const& defer) {
+  void handleChange(AttrInfo const& a, Write const& write, Defer const& defer) {
     Gate const g = gate(a);
     if (g == Gate::refused) return;
     ActiveClear const clear(*this);
     if (g == Gate::idle) return;
-    if (!writeNow(a, member)) {
+    if (!writeNow(a)) {
       defer();
       return;
     }
@@ -190,7 +195,7 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
 
  private:
   // Step 6: whether a change of `a` is written now rather than deferred.
-  bool writeNow(AttrInfo const& a, bool member);
+  bool writeNow(AttrInfo const& a);
   // Writes the record of a single-valued attribute or single child.
   bool writeAttr(AttrInfo const& a);
   // Saves the text being written of `a` for the next flush.

@@ -79,7 +79,7 @@ class CollectionLog {
   // The member writer: the member under `key` now, or queued.
   static void writeMember(Adapter& sa, AttrInfo const& a, Key const& key, Held const* v) {
     sa.handleChange(
-        a, true,
+        a,
         [&] {
           if (!write(sa, a, key, v)) return false;
           if (FlowOut* fo = sa.logFlowOut()) keys(*fo).del(key);
