@@ -53,8 +53,13 @@ PELNO_EXPORT int sequenceToEnumerator(EnumerationText const& e, Xel::String8::It
 //   nboAttrLogToValue(in, Enum*)     reads the number from an attribute log
 //                                    (an unsigned int), checked as by
 //                                    EnumInstance
+//   enumInstance(Enum const*, n)     EnumInstance, for templates (the pointer
+//                                    only selects the enumeration)
 #define PELNO_DECLARE_ENUMERATION(Enum)                                                   \
   PELNO_EXPORT Enum Enum##Instance(long long n);                                          \
+  inline Enum enumInstance(Enum const*, long long n) {                                    \
+    return Enum##Instance(n);                                                             \
+  }                                                                                       \
   PELNO_EXPORT ::Xel::String8 valueToStrep(Enum v);                                       \
   PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Enum v);                        \
   PELNO_EXPORT void sequenceToValue(::Xel::String8::IteratorConst& pos,                   \

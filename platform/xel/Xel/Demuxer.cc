@@ -15,8 +15,9 @@ Ptr<Demuxer> Demuxer::demuxerNew(Ptr<Out> const& out) {
   return Ptr<Demuxer>(new Demuxer(out));
 }
 
-Demuxer::Demuxer(Ptr<Out> const& out) : out_(out) {
+Demuxer::Demuxer(Ptr<Out> const& out) : out_(out), dir_(Dir::dirNew()) {
   out_->demuxer_ = this;
+  globalNboAttrLogDemuxerManager().demuxerIs(this);
 }
 
 Demuxer* Demuxer::demuxerFor(Out const* out) noexcept {
@@ -35,10 +36,12 @@ Demuxer::~Demuxer() {
   queue_.clear();
   queuedDuringRun_.clear();
   out_->demuxer_ = nullptr;
+  globalNboAttrLogDemuxerManager().demuxerDel(this);
 }
 
 EntityId Demuxer::entityIdNew() noexcept {
-  EntityId const id{nextId_, nextIdHigh_};
+  idGiven_ = true;
+  EntityId const id{nextId_, nextIdHigh_ | idSpace_};
   nextId_ += 2;
   // After 2^31 ids the count goes on in the second word: an id is never
   // given out twice, and (0, 0), no id, never at all.
@@ -102,6 +105,8 @@ void Demuxer::reactorDel(EntityId id) {
     sparse_.erase(id);
   }
   --reactorCount_;
+  flowIns_.erase(id);
+  constrainer_.entryDel(id);
   takeOff(*sa);
 }
 

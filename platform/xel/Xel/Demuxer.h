@@ -51,12 +51,16 @@
 #pragma once
 
 #include <deque>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
+#include "Xel/Dir.h"
 #include "Xel/EntityId.h"
 #include "Xel/Export.h"
+#include "Xel/FlowIn.h"
 #include "Xel/FlowOut.h"
+#include "Xel/MsgChannel.h"
 #include "Xel/NboAttrLog.h"
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
@@ -113,6 +117,57 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // queued for what is left.
   void flowOutNested(StreamAdapter& sa);
 
+  // Reading (DemuxerFlowIn.cc) ------------------------------------------
+
+  // The longest record a reader accepts (its length word).
+  static constexpr std::size_t maxRecordSize = std::size_t{1} << 24;
+  // The word1 of ids given out from the upper space.
+  static constexpr U32 upperIdSpace = 0x80000000u;
+
+  // Applies the complete records at the start of `bytes` in order and
+  // returns the bytes they took; a record cut short at the end is left for
+  // the next call, with the rest of it. A record that cannot be applied
+  // raises, its message prefixed with "record at offset N: " (N counted
+  // from the start of `bytes`); the records before it stay applied, and
+  // the entities are as they were before it.
+  std::size_t flowInRun(std::span<U8 const> bytes);
+  // Applies one record: an entity's creation, a transaction marker, or a
+  // record for the adapter going by its entity id.
+  void flowInRecord(Record const& r);
+  // Records applied, and records of an entity no adapter goes by (one the
+  // peer wrote before it learnt that this side had removed it), dropped.
+  U64 recordsApplied() const noexcept { return recordsApplied_; }
+  U64 unknownEntities() const noexcept { return unknownEntities_; }
+  // Enumerators the peer sent that this side's enumerations lack.
+  U64 unknownEnums() const noexcept { return unknownEnums_; }
+  void unknownEnumsInc(U32 n) noexcept { unknownEnums_ += n; }
+  // Records being applied now (more than one when a handler feeds the log
+  // records of its own).
+  U32 flowInDepth() const noexcept { return flowInDepth_; }
+
+  // The flow-in state of entity `id`: found, made, dropped.
+  FlowIn* flowIn(EntityId id) const noexcept;
+  FlowIn* flowInIs(EntityId id);
+  void flowInDel(EntityId id) noexcept;
+
+  // Raises NameInUseException when `existing` goes by another entity id
+  // than `id` on this log: the peer's entity of that key is a new one.
+  void checkEphemeralEntityDeletion(Entity* existing, EntityId id, bool deleting);
+
+  // The entities the peer announces on their own (roots): a named one by
+  // its name, any other by its type's full name and its key's bytes on the
+  // log in hex ("Routing::Fhrp::TrackedObject 00 00 00 02 74 31"). A reader
+  // that holds a tree already puts it here first.
+  Dir* dir() const noexcept { return dir_.ptr(); }
+  void dirIs(Ptr<Dir> const& dir);
+  MsgChannel::Constrainer& msgConstrainer() noexcept { return constrainer_; }
+
+  // Ids this side gives out carry `word1` (0 or upperIdSpace) in their
+  // second word, so that they never meet the ids the peer gives out.
+  // Precondition: no id has been given out yet.
+  void idSpaceIs(U32 word1);
+  U32 idSpace() const noexcept { return idSpace_; }
+
   ~Demuxer() override;
 
  private:
@@ -129,6 +184,10 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // Clears the adapter's links to this log.
   void takeOff(StreamAdapter& sa) noexcept;
   Outcome flowOutRun(StreamAdapter& sa);
+  // Reads an entity-creation record: the entity, bound or made, and its
+  // adapter under the id the peer gave it.
+  void entityCreation(In& in, std::span<U8 const> payload);
+  void transactionMarker(StreamAdapter& sa, In& in);
   // Puts the adapters queued during a flush at the front of the queue.
   void requeue();
   // Moves `sa`, at the front, to the back of the queue.
@@ -152,8 +211,32 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   bool running_ = false;
   U32 nextId_ = 2;
   U32 nextIdHigh_ = 0;
+  U32 idSpace_ = 0;
+  bool idGiven_ = false;
   U32 budget_ = 0;
+
+  std::unordered_map<EntityId, Ptr<FlowIn>, IdHash> flowIns_;
+  Ptr<Dir> dir_;
+  MsgChannel::Constrainer constrainer_;
+  U64 recordsApplied_ = 0;
+  U64 unknownEntities_ = 0;
+  U64 unknownEnums_ = 0;
+  U32 flowInDepth_ = 0;
 };
+
+// Every demultiplexer of the process, for the rare walk over all of them
+// (an entity id shared by several logs).
+class XEL_EXPORT DemuxerManager {
+ public:
+  // The live demultiplexers, in the order they were made.
+  std::vector<Demuxer*> nboDemuxerIterator() const;
+
+ private:
+  friend class Demuxer;
+  void demuxerIs(Demuxer* d);
+  void demuxerDel(Demuxer* d);
+};
+XEL_EXPORT DemuxerManager& globalNboAttrLogDemuxerManager();
 
 }  // namespace Xel::NboAttrLog
 

@@ -8,6 +8,7 @@ Exception::~Exception() = default;
 RangeException::~RangeException() = default;
 ParseException::~ParseException() = default;
 InternalException::~InternalException() = default;
+NameInUseException::~NameInUseException() = default;
 
 void throwException(String8 const& message) {
   throw Exception(message);
@@ -23,6 +24,18 @@ void throwParseException(String8 const& message) {
 
 void throwInternalException(String8 const& message) {
   throw InternalException(message);
+}
+
+void throwNameInUseException(String8 const& message) {
+  throw NameInUseException(message);
+}
+
+void rethrowAs(Exception const& e, String8 const& message) {
+  if (dynamic_cast<RangeException const*>(&e)) throw RangeException(message);
+  if (dynamic_cast<ParseException const*>(&e)) throw ParseException(message);
+  if (dynamic_cast<InternalException const*>(&e)) throw InternalException(message);
+  if (dynamic_cast<NameInUseException const*>(&e)) throw NameInUseException(message);
+  throw Exception(message);
 }
 
 }  // namespace Xel

@@ -49,11 +49,23 @@ class XEL_EXPORT InternalException : public Exception {
   ~InternalException() override;
 };
 
+// A name (or key) already held by another entity where a new one is to go:
+// a log announcing a child under a key whose present child is a different
+// entity on that log.
+class XEL_EXPORT NameInUseException : public Exception {
+ public:
+  using Exception::Exception;
+  ~NameInUseException() override;
+};
+
 // A failure that is neither of the kinds below (a log whose transport
 // failed, a write a read-only adapter refuses).
 [[noreturn]] XEL_EXPORT void throwException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwRangeException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwParseException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwInternalException(String8 const& message);
+[[noreturn]] XEL_EXPORT void throwNameInUseException(String8 const& message);
+// Raises an exception of the same kind as `e` with `message`.
+[[noreturn]] XEL_EXPORT void rethrowAs(Exception const& e, String8 const& message);
 
 }  // namespace Xel

@@ -127,6 +127,7 @@ struct TypeId {
 };
 
 class Out;
+class In;
 class Demuxer;
 
 // A text being written in pieces: the text (kept alive) and how much of it
@@ -250,6 +251,15 @@ class XEL_EXPORT Out : public PtrInterface {
     onRecordComplete();
   }
 
+  // The records arriving from the peer at the other end, positioned at the
+  // payload of the one being applied; null between records and on a log
+  // that only writes.
+  In* reverseLog() const noexcept { return reverseLog_; }
+  void reverseLogIs(In* in) noexcept { reverseLog_ = in; }
+  // The peer's name, as the transport knows it, for messages.
+  String8 const& peerName() const noexcept { return peerName_; }
+  void peerNameIs(String8 name) noexcept { peerName_ = static_cast<String8&&>(name); }
+
   ~Out() override;
 
  protected:
@@ -300,6 +310,8 @@ class XEL_EXPORT Out : public PtrInterface {
   U64 completedBytes_ = 0;
   U64 completedRecords_ = 0;
   Demuxer* demuxer_ = nullptr;
+  In* reverseLog_ = nullptr;
+  String8 peerName_;
 };
 
 inline Ptr<Out> const& operator<<(Ptr<Out> const& out, bool v) {

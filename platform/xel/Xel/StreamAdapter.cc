@@ -2,6 +2,7 @@
 
 #include "Xel/Demuxer.h"
 #include "Xel/Exception.h"
+#include "Xel/Text.h"
 
 namespace Xel {
 
@@ -63,6 +64,50 @@ Ptr<NboAttrLog::FlowOut> StreamAdapter::flowOutIs(Ptr<NboAttrLog::Out> const&,
 }
 
 void StreamAdapter::doSerializeOrphan() {}
+
+StreamAdapter::SyncMode StreamAdapter::SyncModeInstance(U32 n) {
+  if (n > static_cast<U32>(SyncMode::resyncing)) {
+    throwRangeException(format("SyncMode has no enumerator numbered %u", n));
+  }
+  return static_cast<SyncMode>(n);
+}
+
+void StreamAdapter::syncModeIs(SyncMode mode) {
+  syncMode_ = mode;
+}
+
+void StreamAdapter::handleAttrDeserialization(AttributeId aid,
+                                              NboAttrLog::DeserializationOptions const& options,
+                                              unsigned int n, NboAttrLog::In* in) {
+  doBaseXelNboAttrLogSaMsg(aid, options, n, in);
+}
+
+void StreamAdapter::handleAttrTransaction(AttributeId aid, NboAttrLog::AttrTransactionType type,
+                                          unsigned int) {
+  if (type == NboAttrLog::AttrTransactionType::start || !demuxer_) return;
+  NboAttrLog::FlowIn const* const fi = demuxer_->flowIn(entityId_);
+  // A text still arriving keeps its state; only the transaction's ends.
+  if (fi && fi->aid() == aid && !fi->iter()) demuxer_->flowInDel(entityId_);
+}
+
+void StreamAdapter::doBaseXelNboAttrLogSaMsg(AttributeId aid,
+                                             NboAttrLog::DeserializationOptions const&,
+                                             unsigned int, NboAttrLog::In*) {
+  throwRangeException(format("attribute id %d is not written by ", static_cast<int>(aid)) +
+                      logTypeName());
+}
+
+bool StreamAdapter::readOnlyRemoteOk(AttributeId) const {
+  return false;
+}
+
+String8 StreamAdapter::logTypeName() const {
+  return String8("an adapter of no entity type");
+}
+
+MsgChannel::Constrainer::XelEntry* StreamAdapter::msgChannelEntry() const noexcept {
+  return demuxer_ ? demuxer_->msgConstrainer().entry(entityId_) : nullptr;
+}
 
 void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
   if (out.ptr() == out_.ptr()) return;

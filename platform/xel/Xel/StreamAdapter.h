@@ -46,7 +46,9 @@
 #include "Xel/Entity.h"
 #include "Xel/EntityId.h"
 #include "Xel/Export.h"
+#include "Xel/FlowIn.h"
 #include "Xel/FlowOut.h"
+#include "Xel/MsgChannel.h"
 #include "Xel/NboAttrLog.h"
 #include "Xel/Notifiee.h"
 #include "Xel/Ptr.h"
@@ -89,7 +91,9 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   // What the adapter owes its log, or null when it owes nothing.
   NboAttrLog::FlowOut* flowOut() const noexcept { return flowOut_.ptr(); }
 
-  // True while a record for attribute `aid` is being applied to the entity.
+  // True while a record for attribute `aid` is being applied to the entity:
+  // a text whose pieces are still arriving. A change to it meanwhile is not
+  // written: the text arriving replaces it.
   bool handlingFlowInFor(AttributeId aid) const noexcept {
     return flowInAttr_ != 0 && flowInAttr_ == aid;
   }
@@ -133,6 +137,55 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   // Moves the adapter to `out`; with an empty pointer, takes it off its log.
   virtual void doRemountSelf(Ptr<NboAttrLog::Out> const& out);
 
+  // Reading ------------------------------------------------------------
+
+  // How far the peer says its state is in step with this entity's: a
+  // resync begins (resyncing: every collection's members are marked) and
+  // ends (synced: those not sent again go).
+  enum class SyncMode : U32 { unsynced = 0, synced = 1, resyncing = 2 };
+  // `n` as a SyncMode; RangeException for a number that names none.
+  static SyncMode SyncModeInstance(U32 n);
+  SyncMode syncMode() const noexcept { return syncMode_; }
+  virtual void syncModeIs(SyncMode mode);
+
+  // Applies one record of attribute `aid` (a negated id, as its unsigned
+  // word, removes a member or a child) read from `in`, or, with `in` null,
+  // from the log's reverseLog(). The base knows no attribute: see
+  // doBaseXelNboAttrLogSaMsg.
+  virtual void handleAttrDeserialization(AttributeId aid,
+                                         NboAttrLog::DeserializationOptions const& options,
+                                         unsigned int n, NboAttrLog::In* in);
+  // A transaction marker for collection `aid`. The base ends the entity's
+  // flow-in state when `aid`'s transaction ends or is given up.
+  virtual void handleAttrTransaction(AttributeId aid, NboAttrLog::AttrTransactionType type,
+                                     unsigned int n);
+  // A record of an attribute the adapter's type does not read: raises
+  // RangeException naming the id and logTypeName().
+  [[noreturn]] void doBaseXelNboAttrLogSaMsg(AttributeId aid,
+                                             NboAttrLog::DeserializationOptions const& options,
+                                             unsigned int n, NboAttrLog::In* in);
+  // Whether a read-only proxy may take a record of `aid` from its peer.
+  virtual bool readOnlyRemoteOk(AttributeId aid) const;
+  // The entity's type, for messages.
+  virtual String8 logTypeName() const;
+  // The entry of the log's message channel for this adapter's entity, or
+  // null when the peer did not announce it.
+  MsgChannel::Constrainer::XelEntry* msgChannelEntry() const noexcept;
+
+  // Sets `active` while a record is applied; clears it on every way out.
+  class IsActiveAnchor {
+   public:
+    explicit IsActiveAnchor(StreamAdapter& sa) noexcept : sa_(sa) {
+      sa_.stateBitsIs(activeBit, true);
+    }
+    ~IsActiveAnchor() { sa_.stateBitsIs(activeBit, false); }
+    IsActiveAnchor(IsActiveAnchor const&) = delete;
+    IsActiveAnchor& operator=(IsActiveAnchor const&) = delete;
+
+   private:
+    StreamAdapter& sa_;
+  };
+
   bool isStreamAdapter() const override;
 
   ~StreamAdapter() override;
@@ -146,6 +199,7 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   bool recordBlocked() noexcept;
 
   U32 state_ = initialState;
+  SyncMode syncMode_ = SyncMode::unsynced;
   AttributeId flowInAttr_ = 0;
   EntityId entityId_;
   Ptr<NboAttrLog::Out> out_;

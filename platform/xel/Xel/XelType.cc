@@ -38,6 +38,10 @@ Ptr<Entity> XelType::newEntity(Name const&, Dir*) const {
   return nullptr;
 }
 
+Ptr<Entity> XelType::newEntity(NboAttrLog::In*, Xel_BitSet, unsigned int, PtrInterface*) const {
+  return nullptr;
+}
+
 void XelType::typeNodeIs(XelType const* type, Name const& fullName) {
   auto& entries = registry();
   auto found = std::find_if(entries.begin(), entries.end(),

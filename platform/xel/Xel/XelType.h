@@ -19,6 +19,7 @@
 
 #include <vector>
 
+#include "Xel/BitSet.h"
 #include "Xel/Export.h"
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
@@ -27,6 +28,9 @@
 
 namespace Xel {
 
+namespace NboAttrLog {
+class In;
+}
 class Dir;
 class Entity;
 class XelAttr;
@@ -76,6 +80,11 @@ class XEL_EXPORT XelType : public PtrInterface {
   // Makes an object of this type keyed by `name`; null for types that
   // cannot be made so. The directory is the framework's and unused here.
   virtual Ptr<Entity> newEntity(Name const& name, Dir* dir) const;
+  // Makes an entity of this type from the key (or name) that `in` holds
+  // next, as an entity-creation record carries it, with no parent yet;
+  // null for types the log does not carry.
+  virtual Ptr<Entity> newEntity(NboAttrLog::In* in, Xel_BitSet flags, unsigned int n,
+                                PtrInterface* parent) const;
 
   // Registers `type` under its full name; a later registration of the same
   // name replaces the earlier one.
