@@ -12,6 +12,7 @@ from __future__ import annotations
 from .members import subst
 from .emit import LAYER_PARENT, template
 from .schema import Schema
+from .types import cpp_type
 
 TYPE_CLASS = """// $full$
 class $T$::_Type : public $R$::ModelType {
@@ -32,6 +33,14 @@ NEW_ENTITY = """
   }
 """
 
+FROM_LOG = """
+  using ModelType::newEntity;
+  Xel::Ptr<Xel::Entity> newEntity(Xel::NboAttrLog::In* in, Xel_BitSet, unsigned int,
+                                  Xel::PtrInterface*) const override {
+    return $A$::entityFromLog<$T$, $K$>(*in);
+  }
+"""
+
 FWK_TYPE = """
 Xel::XelType const* $T$::fwkType() const {
   return _fwkType();
@@ -47,6 +56,9 @@ def registration(schema: Schema, source: str) -> dict[str, str]:
         new_entity = ""
         if "makebyname" in t.options:
             new_entity = subst(NEW_ENTITY, factory=t.name[0].lower() + t.name[1:] + "Factory")
+        if t.kind == "entity":
+            key = "Xel::Name" if t.named else cpp_type(schema, t.key.type).spelling
+            new_entity += subst(FROM_LOG, A=prefix + "attrlog", T=t.name, K=key)
         fwk = "" if t.kind == "value" else subst(FWK_TYPE, T=t.name)
         classes.append(subst(TYPE_CLASS, full=f"{schema.namespace}::{t.name}", T=t.name, R=R,
                              newEntity=new_entity, fwkType=fwk))

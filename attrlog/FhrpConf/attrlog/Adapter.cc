@@ -445,8 +445,20 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa)
   Xel::NboAttrLog::Demuxer* const demuxer =
       Xel::NboAttrLog::Demuxer::demuxerFor(sa->nboAttrLogOut());
   sa->hasNotificationActiveIs(true);
-  demuxer->reactorIs(sa.ptr());
-  demuxer->createFlowOut(sa.ptr(), {}, false, 0)->orphanDueIs(true);
+  Xel::MsgChannel::Constrainer& c = demuxer->msgConstrainer();
+  if (c.deserializingEid() != Xel::EntityId{} &&
+      c.deserializingInParent() == sa->xelNotifierEntity()->parent()) {
+    // The entity the peer is announcing: it goes by the peer's id, once,
+    // and owes the log nothing, the peer having its state.
+    sa->entityIdIs(c.deserializingEid());
+    c.deserializingEidIs(Xel::EntityId{});
+    demuxer->reactorIs(sa.ptr());
+    c.entryIs(sa->entityId());
+  } else {
+    demuxer->reactorIs(sa.ptr());
+    demuxer->createFlowOut(sa.ptr(), {}, false, 0)->orphanDueIs(true);
+  }
+  sa->collectionTransactions();
   return sa;
 }
 

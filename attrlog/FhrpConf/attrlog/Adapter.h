@@ -33,6 +33,13 @@
 //     6. write now, or defer (direct mode, or prepareImmediateTransmission)
 //   active is cleared on every way out from step 3 on.
 //
+//   Reading is the other way round (Reader.cc, Reading.h): a record from
+//   the peer is read whole and applied through the entity's ordinary
+//   setters and collection operations, with `active` set, so that the
+//   entity's notifiees hear of it as of any change and the adapter's own
+//   handler does not write it back (and clears `active`, so that a change a
+//   notifiee then makes is written as usual).
+//
 //   Strings travel in pieces (TextIter): a text starts only with 49152
 //   bytes of room (or, in a smaller buffer, with the buffer empty), and a
 //   flush stops between pieces when the room falls below maxMessageSize();
@@ -124,6 +131,22 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   void doNotification(Xel::AttributeId aid, void* key) override;
   void doRemountSelf(Xel::Ptr<Out> const& out) override;
 
+  // Reading (Reader.cc) -------------------------------------------------
+
+  void handleAttrDeserialization(Xel::AttributeId aid,
+                                 Xel::NboAttrLog::DeserializationOptions const& options,
+                                 unsigned int n, Xel::NboAttrLog::In* in) override;
+  void handleAttrTransaction(Xel::AttributeId aid, Xel::NboAttrLog::AttrTransactionType type,
+                             unsigned int n) override;
+  // A type with collections follows the peer's resync: a resync beginning
+  // marks every collection's members, its end removes those not sent again.
+  void syncModeIs(SyncMode mode) override;
+  Xel::String8 logTypeName() const override { return Xel::String8(type_.fullName); }
+  // While the adapter applies a record, and its log is not inside a nested
+  // application: each collection's start marker (sync mode resyncing) or
+  // end marker (any other), in id order.
+  void collectionTransactions();
+
   // For the collection templates (Collections.h) ----------------------
 
   // Clears `active` when it ends, as every handler does from step 3 on.
@@ -181,6 +204,22 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // creation when `child` is there, else its deletion. False when blocked.
   bool writeChildMember(AttrInfo const& a, void const* key, Xel::Entity* child);
 
+  // For the reading templates (Reading.h) -------------------------------
+
+  // Raises when a payload of `a` has bytes after the record's value.
+  void payloadEnd(Xel::NboAttrLog::In& in, AttrInfo const& a) const;
+  // Apply a record read whole, as the peer's change: `active` set, so that
+  // the change is not written back to the log it came from. A child's
+  // key is its collection's key or, for a single child, its Xel::Name.
+  void applyValue(AttrInfo const& a, void const* value);
+  void applyMember(AttrInfo const& a, void const* key, void const* value);
+  void applyRemoval(AttrInfo const& a, void const* key);
+  // Makes or finds the child the peer announces under `key`, going by
+  // entity id `eid` on the log, with its adapter.
+  void applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid);
+  // Counts an enumerator this side does not know.
+  void unknownEnum() noexcept;
+
  protected:
   // `object` is `entity` as the table's access functions take it.
   Adapter(Xel_BitSet flags, Xel::Entity* entity, void const* object, entity::TypeInfo const& type,
@@ -203,6 +242,14 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // Calls `visit` with every child the entity holds.
   template <class Visit>
   void forEachChild(Visit const& visit) const;
+  // Raises unless the record's header is what the writer gives `a`.
+  void headerCheck(AttrInfo const& a, bool removal, Xel::NboAttrLog::MsgHeader const& h) const;
+  void readText(AttrInfo const& a, Xel::NboAttrLog::In& in, bool apply);
+  void readSingleChild(AttrInfo const& a, Xel::NboAttrLog::In& in, bool removal, bool apply);
+  void readSyncMode(Xel::NboAttrLog::In& in);
+  // The child under `key` of child attribute `a`, or null.
+  Xel::Ptr<Xel::Entity> childAt(AttrInfo const& a, void const* key) const;
+  void* mutableObject() const noexcept { return const_cast<void*>(object_); }
 
   Xel::Entity* entity_;
   void const* object_;

@@ -12,11 +12,13 @@
 // installs the child's adapter), or its removal. A collection's flush
 // writes its full contents between a start and an end marker while they
 // are owed, resuming at a bookmark, then the members whose keys are due.
+// Reading a row's records back is Reading.h's.
 #pragma once
 
 #include <FhrpConf/attrlog/Adapter.h>
 #include <FhrpConf/attrlog/Codec.h>
 #include <FhrpConf/attrlog/FlowOut.h>
+#include <FhrpConf/attrlog/Reading.h>
 #include <FhrpConf/entity/Access.h>
 #include <FhrpConf/entity/AttrTable.h>
 #include <Xel/Entity.h>
@@ -171,6 +173,7 @@ template <auto Get>
 constexpr entity::LogAccess valueLog() {
   entity::LogAccess l;
   l.writeValue = &internal::writeValue<Get>;
+  l.read = &internal::readValue<Get>;
   return l;
 }
 
@@ -184,6 +187,10 @@ constexpr entity::LogAccess collectionLog() {
   l.writeMember = &C::writeMemberOf;
   l.flush = &C::flush;
   l.keysDue = &C::keysDue;
+  using R = internal::CollectionRead<Map>;
+  l.read = &R::read;
+  l.mark = &R::mark;
+  l.sweep = &R::sweep;
   return l;
 }
 

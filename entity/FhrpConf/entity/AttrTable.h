@@ -27,7 +27,8 @@
 //     access        type-erased calls into the class's own accessors
 //     log           what the attribute log does with the attribute: write
 //                   its value, handle a change of a collection member,
-//                   flush a collection (made by the log's templates)
+//                   flush a collection, read a record back (made by the
+//                   log's templates)
 //
 //   A type's entry (TypeInfo) adds, for an entity, its written attributes
 //   by log bit: the order in which the log writes and flushes them.
@@ -118,6 +119,16 @@ struct LogAccess {
                       bool removed) = nullptr;
   bool (*flush)(Xel::StreamAdapter& sa, AttrInfo const& a) = nullptr;
   bool (*keysDue)(Xel::NboAttrLog::FlowOut const& flowOut) = nullptr;
+  // Reading. read: takes one record's payload for the attribute off `in`
+  // (a member's or child's removal when `removal`) and, when `apply`,
+  // applies it to the entity; otherwise hands the attribute or the key to
+  // the adapter's change handler. Plain values, enumerations and
+  // collections; texts and single children the adapter reads itself.
+  // mark, sweep: a collection's start and end markers.
+  void (*read)(Xel::StreamAdapter& sa, AttrInfo const& a, Xel::NboAttrLog::In& in, bool removal,
+               bool apply) = nullptr;
+  void (*mark)(Xel::StreamAdapter& sa, AttrInfo const& a) = nullptr;
+  void (*sweep)(Xel::StreamAdapter& sa, AttrInfo const& a) = nullptr;
 };
 
 // Visits one member of a collection: its key and its value (a child as
