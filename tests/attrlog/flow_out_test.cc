@@ -17,6 +17,7 @@
 
 #include "plain_replica.h"
 #include "random_changes.h"
+#include "wire_bytes.h"
 
 namespace {
 
@@ -31,42 +32,9 @@ using Xel::U8;
 using Xel::NboAttrLog::Demuxer;
 using Xel::NboAttrLog::Out;
 using Router = VrrpVirtualRouterConfig;
-
-// Bytes written out by hand, field by field, as the wire format gives them.
-struct Bytes : std::vector<U8> {
-  Bytes& u8(U8 v) {
-    push_back(v);
-    return *this;
-  }
-  Bytes& u32(U32 v) {
-    for (int shift = 24; shift >= 0; shift -= 8) push_back(static_cast<U8>(v >> shift));
-    return *this;
-  }
-  Bytes& str(std::string const& s) {
-    u32(static_cast<U32>(s.size()));
-    insert(end(), s.begin(), s.end());
-    return *this;
-  }
-  Bytes& id(EntityId e) { return u32(e.word0).u32(e.word1); }
-  Bytes& operator+=(Bytes const& b) {
-    insert(end(), b.begin(), b.end());
-    return *this;
-  }
-  friend Bytes operator+(Bytes a, Bytes const& b) { return a += b; }
-};
-
-// A record: length, the six header fields, token 1, the payload, token 3.
-Bytes record(EntityId e, int attr, U8 variable, U32 fixed, U32 tag, Bytes const& payload) {
-  Bytes r;
-  r.u32(static_cast<U32>(22 + 1 + payload.size() + 1)).id(e).u32(static_cast<U32>(attr));
-  r.u8(variable).u32(fixed).u32(tag).u8(0).u8(1);
-  r += payload;
-  return r.u8(3);
-}
-
-Bytes marker(EntityId e, U32 collection, U32 type) {
-  return record(e, 137, 1, 0, 0, Bytes().u32(collection).u32(type).u32(0));
-}
+using attrlog_test::Bytes;
+using attrlog_test::marker;
+using attrlog_test::record;
 
 Pelno::IpAddr ip(unsigned last) {
   return Pelno::IpAddr::fromHostOrder(0xc0000200u + last);  // 192.0.2.0/24
