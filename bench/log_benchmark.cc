@@ -1,5 +1,5 @@
-// The attribute log's writing side: a whole configuration's full state, and
-// one change, each beside what a hand-made alternative costs.
+// The attribute log: a whole configuration's full state written and read
+// back, and one change, each beside what a hand-made alternative costs.
 //
 //   log_full_state  installing an adapter on the root of the tree
 //                   benchmark's configuration and flushing until its full
@@ -9,6 +9,12 @@
 //                   serializing messages with the same content (built
 //                   beforehand), and beside memcpy of as many bytes as the
 //                   log wrote
+//   log_read_full_state  a replica built from that full state: a new
+//                   reader's demultiplexer applying the bytes (entities,
+//                   their adapters under the writer's ids, every value
+//                   through its setter); beside building the same tree by
+//                   its setters, which a replica cannot do with less, and
+//                   beside protobuf parsing the messages above
 //   log_change      one changed attribute until its record is on the log,
 //                   beside storing the same record's bytes into a buffer by
 //                   hand
@@ -86,8 +92,8 @@ void fullStateMemcpy(benchmark::State& state) {
 }
 
 #if FHRP_BENCH_WITH_PROTOBUF
-void fullStateProtobuf(benchmark::State& state) {
-  auto const n = Xel::U32(state.range(0));
+// Messages with the content of bench::configOf(n).
+fhrp_bench::Config protobufConfigOf(Xel::U32 n) {
   fhrp_bench::Config config;
   config.set_name("fhrp");
   auto* vrrp = config.mutable_vrrp();
@@ -114,6 +120,12 @@ void fullStateProtobuf(benchmark::State& state) {
       router->add_tracked_objects()->set_name("uplink");
     }
   }
+  return config;
+}
+
+void fullStateProtobuf(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  fhrp_bench::Config const config = protobufConfigOf(n);
   std::string out;
   for (auto _ : state) {
     out.clear();
@@ -122,7 +134,50 @@ void fullStateProtobuf(benchmark::State& state) {
   }
   perRouter(state, n, out.size());
 }
+
+void readProtobuf(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  std::string const bytes = protobufConfigOf(n).SerializeAsString();
+  for (auto _ : state) {
+    fhrp_bench::Config config;
+    config.ParseFromString(bytes);
+    benchmark::DoNotOptimize(&config);
+    state.PauseTiming();
+    config = fhrp_bench::Config();
+    state.ResumeTiming();
+  }
+  perRouter(state, n, bytes.size());
+}
 #endif
+
+void readModel(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  auto const log = Demuxer::demuxerNew(Out::outNew());
+  bench::configOf(n)->xelNboAttrLogSaIs(Xel_BitSet(), 0, log->out(), nullptr);
+  log->flowOutRun();
+  std::vector<Xel::U8> const bytes(log->out()->bytes().begin(), log->out()->bytes().end());
+  for (auto _ : state) {
+    auto replica = Demuxer::demuxerNew(Out::outNew());
+    if (replica->flowInRun(bytes) != bytes.size()) state.SkipWithError("record left unread");
+    state.PauseTiming();
+    replica = nullptr;  // the replica's tree and adapters go
+    state.ResumeTiming();
+  }
+  perRouter(state, n, bytes.size());
+}
+
+void readTreeBuild(benchmark::State& state) {
+  auto const n = Xel::U32(state.range(0));
+  std::size_t const bytes = fullStateBytes(bench::configOf(n));
+  for (auto _ : state) {
+    auto config = bench::configOf(n);
+    benchmark::DoNotOptimize(config.ptr());
+    state.PauseTiming();
+    config = nullptr;
+    state.ResumeTiming();
+  }
+  perRouter(state, n, bytes);
+}
 
 // One change to bytes on the log: the adapter's handler writes the record
 // as the setter delivers the change.
@@ -174,9 +229,18 @@ void changePlainStore(benchmark::State& state) {
 #if FHRP_BENCH_WITH_PROTOBUF
   variants.emplace_back("protobuf", fullStateProtobuf);
 #endif
+  std::vector<std::pair<char const*, Run>> reads{{"model", readModel},
+                                                 {"tree_build", readTreeBuild}};
+#if FHRP_BENCH_WITH_PROTOBUF
+  reads.emplace_back("protobuf", readProtobuf);
+#endif
   for (long n : {1000L, 100000L}) {
     for (auto [variant, run] : variants) {
       auto const name = std::string("log_full_state/") + variant;
+      benchmark::RegisterBenchmark(name.c_str(), run)->Arg(n)->Unit(benchmark::kMillisecond);
+    }
+    for (auto [variant, run] : reads) {
+      auto const name = std::string("log_read_full_state/") + variant;
       benchmark::RegisterBenchmark(name.c_str(), run)->Arg(n)->Unit(benchmark::kMillisecond);
     }
   }

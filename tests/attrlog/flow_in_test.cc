@@ -412,7 +412,7 @@ TEST(FlowInSyncMode, AResyncMarksEveryCollectionAndItsEndSweepsThem) {
   // peer learns of the removal.
   EXPECT_EQ(one.recv->out()->byteCount(), 0u);
   EXPECT_EQ(two.recv->out()->bytes().size(), 32u);
-  EXPECT_EQ(one.recv->msgConstrainer().entry(shared)->mode(), 3u);
+  EXPECT_EQ(addrs->xelNboAttrLogSa(one.recv->out())->msgChannelEntry()->mode(), 3u);
 }
 
 }  // namespace

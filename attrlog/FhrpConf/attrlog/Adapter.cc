@@ -453,7 +453,7 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa)
     sa->entityIdIs(c.deserializingEid());
     c.deserializingEidIs(Xel::EntityId{});
     demuxer->reactorIs(sa.ptr());
-    c.entryIs(sa->entityId());
+    sa->msgChannelEntryIs();
   } else {
     demuxer->reactorIs(sa.ptr());
     demuxer->createFlowOut(sa.ptr(), {}, false, 0)->orphanDueIs(true);

@@ -200,8 +200,13 @@ struct TypeInfo {
   void (*forcePointerAccess)() = nullptr;
 };
 
-// The row of attribute `id`, or null.
+// The row of attribute `id`, or null. A type's ids follow one another
+// from its first (the generator refuses a gap), so the row is found by
+// its place; the walk is for a table made otherwise.
 constexpr AttrInfo const* findAttr(TypeInfo const& type, Xel::AttributeId id) noexcept {
+  if (type.attrs.empty()) return nullptr;
+  Xel::AttributeId const at = id - type.attrs.front().id;
+  if (at < type.attrs.size() && type.attrs[at].id == id) return &type.attrs[at];
   for (AttrInfo const& a : type.attrs) {
     if (a.id == id) return &a;
   }

@@ -105,8 +105,6 @@ void Demuxer::reactorDel(EntityId id) {
     sparse_.erase(id);
   }
   --reactorCount_;
-  flowIns_.erase(id);
-  constrainer_.entryDel(id);
   takeOff(*sa);
 }
 
@@ -128,6 +126,8 @@ void Demuxer::denseShrink() {
 void Demuxer::takeOff(StreamAdapter& sa) noexcept {
   // A queued adapter stays in the queue until a run passes it by.
   sa.flowOut_ = nullptr;
+  sa.flowInLive_ = false;
+  sa.flowIn_.clear();
   sa.demuxer_ = nullptr;
   sa.out_ = nullptr;
   if (sa.queuedOn_ == this) sa.queuedOn_ = nullptr;

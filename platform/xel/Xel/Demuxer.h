@@ -145,7 +145,8 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // records of its own).
   U32 flowInDepth() const noexcept { return flowInDepth_; }
 
-  // The flow-in state of entity `id`: found, made, dropped.
+  // The flow-in state of entity `id`: found, made, dropped. Only an
+  // entity with an adapter on the log has one.
   FlowIn* flowIn(EntityId id) const noexcept;
   FlowIn* flowInIs(EntityId id);
   void flowInDel(EntityId id) noexcept;
@@ -215,7 +216,6 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   bool idGiven_ = false;
   U32 budget_ = 0;
 
-  std::unordered_map<EntityId, Ptr<FlowIn>, IdHash> flowIns_;
   Ptr<Dir> dir_;
   MsgChannel::Constrainer constrainer_;
   U64 recordsApplied_ = 0;

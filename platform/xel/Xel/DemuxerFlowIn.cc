@@ -177,24 +177,31 @@ void Demuxer::entityCreation(In& in, std::span<U8 const> payload) {
       entity->xelNboAttrLogSaIs(Xel_BitSet(), 0, out_, nullptr);
     }
   }
-  if (MsgChannel::Constrainer::XelEntry* e = constrainer_.entry(id)) e->modeIs(1);
+  if (StreamAdapter* const sa = reactor(id)) {
+    if (MsgChannel::Constrainer::XelEntry* e = sa->msgChannelEntry()) e->modeIs(1);
+  }
   dir_->entryIs(entry, entity);
 }
 
 FlowIn* Demuxer::flowIn(EntityId id) const noexcept {
-  if (flowIns_.empty()) return nullptr;
-  auto const it = flowIns_.find(id);
-  return it == flowIns_.end() ? nullptr : it->second.ptr();
+  StreamAdapter* const sa = reactor(id);
+  return sa && sa->flowInLive_ ? &sa->flowIn_ : nullptr;
 }
 
 FlowIn* Demuxer::flowInIs(EntityId id) {
-  Ptr<FlowIn>& slot = flowIns_[id];
-  if (!slot) slot = Ptr<FlowIn>(new FlowIn());
-  return slot.ptr();
+  StreamAdapter* const sa = reactor(id);
+  if (!sa)
+    throwInternalException(String8("a flow-in state for entity id ") + idText(id) +
+                           ", which no adapter goes by");
+  sa->flowInLive_ = true;
+  return &sa->flowIn_;
 }
 
 void Demuxer::flowInDel(EntityId id) noexcept {
-  flowIns_.erase(id);
+  if (StreamAdapter* const sa = reactor(id)) {
+    sa->flowInLive_ = false;
+    sa->flowIn_.clear();
+  }
 }
 
 void Demuxer::checkEphemeralEntityDeletion(Entity* existing, EntityId id, bool) {

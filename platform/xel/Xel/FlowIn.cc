@@ -5,8 +5,6 @@
 
 namespace Xel::NboAttrLog {
 
-FlowIn::~FlowIn() = default;
-
 TextIn::Piece TextIn::pieceRead(In& in) {
   Piece p;
   p.total = in.nextU32();

@@ -14,7 +14,8 @@
 //                                 live on the members themselves)
 //
 //   A FlowIn exists from the first piece or the start marker until the
-//   text is complete or the transaction ends.
+//   text is complete or the transaction ends. The adapter of the entity
+//   holds it, so that finding it costs no more than finding the adapter.
 //
 // ERRORS
 //   A piece that does not continue the text received so far, or a text
@@ -32,7 +33,6 @@
 #include "Xel/Assert.h"
 #include "Xel/Export.h"
 #include "Xel/NboAttrLog.h"
-#include "Xel/PtrInterface.h"
 #include "Xel/String8.h"
 #include "Xel/Types.h"
 
@@ -80,11 +80,8 @@ inline In& operator>>(In& in, TextIn& text) {
   return in;
 }
 
-class XEL_EXPORT FlowIn : public PtrInterface {
+class XEL_EXPORT FlowIn {
  public:
-  FlowIn() noexcept = default;
-  ~FlowIn() override;
-
   // The attribute being received: the text's, or the collection's.
   AttributeId aid() const noexcept { return aid_; }
   void aidIs(AttributeId aid) noexcept { aid_ = aid; }
@@ -94,6 +91,13 @@ class XEL_EXPORT FlowIn : public PtrInterface {
 
   TextIn* iter() const noexcept { return iter_.get(); }
   void iterIs(std::unique_ptr<TextIn> iter) noexcept { iter_ = std::move(iter); }
+
+  // Back to no attribute, no transaction and no text.
+  void clear() noexcept {
+    aid_ = 0;
+    handlingTransaction_ = false;
+    iter_.reset();
+  }
 
  private:
   AttributeId aid_ = 0;

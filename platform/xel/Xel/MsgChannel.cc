@@ -3,13 +3,9 @@
 namespace Xel::MsgChannel {
 
 namespace {
-thread_local Constrainer* current = nullptr;
+// Initial-exec: no call to find the variable, read for every record.
+__attribute__((tls_model("initial-exec"))) thread_local Constrainer* current = nullptr;
 }  // namespace
-
-Constrainer::XelEntry* Constrainer::entry(EntityId id) noexcept {
-  auto const it = entries_.find(id);
-  return it == entries_.end() ? nullptr : &it->second;
-}
 
 Constrainer* constrainer() noexcept {
   return current;

@@ -10,9 +10,9 @@
 //   goes by; the adapter installed for it on that log takes the id (once)
 //   instead of a new one, and owes the log no full state: the peer has it.
 //
-//   The constrainer also keeps one entry per entity the peer announced,
-//   with the mode the reader last gave it (1 once announced, 3 once a
-//   sync-mode record arrived for it).
+//   Each entity the peer announced has an entry of the channel (its
+//   adapter holds it), with the mode the reader last gave it: 1 once
+//   announced, 3 once a sync-mode record arrived for it.
 //
 //   Each log's demultiplexer has a constrainer. constrainer() is the one of
 //   the log whose records this thread is applying now, or null.
@@ -21,8 +21,6 @@
 //   A constrainer is used by the thread that drives its log; constrainer()
 //   is per thread.
 #pragma once
-
-#include <unordered_map>
 
 #include "Xel/EntityId.h"
 #include "Xel/Export.h"
@@ -52,18 +50,9 @@ class XEL_EXPORT Constrainer {
   Entity* deserializingInParent() const noexcept { return parent_; }
   void deserializingInParentIs(Entity* parent) noexcept { parent_ = parent; }
 
-  XelEntry* entry(EntityId id) noexcept;
-  XelEntry& entryIs(EntityId id) { return entries_[id]; }
-  void entryDel(EntityId id) noexcept { entries_.erase(id); }
-
  private:
-  struct IdHash {
-    std::size_t operator()(EntityId const& id) const noexcept { return id.hash(); }
-  };
-
   EntityId eid_;
   Entity* parent_ = nullptr;
-  std::unordered_map<EntityId, XelEntry, IdHash> entries_;
 };
 
 // The constrainer of the log this thread is applying records from, or null.

@@ -105,10 +105,6 @@ String8 StreamAdapter::logTypeName() const {
   return String8("an adapter of no entity type");
 }
 
-MsgChannel::Constrainer::XelEntry* StreamAdapter::msgChannelEntry() const noexcept {
-  return demuxer_ ? demuxer_->msgConstrainer().entry(entityId_) : nullptr;
-}
-
 void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
   if (out.ptr() == out_.ptr()) return;
   Demuxer* const demuxer = Demuxer::demuxerFor(out.ptr());

@@ -170,7 +170,10 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   virtual String8 logTypeName() const;
   // The entry of the log's message channel for this adapter's entity, or
   // null when the peer did not announce it.
-  MsgChannel::Constrainer::XelEntry* msgChannelEntry() const noexcept;
+  MsgChannel::Constrainer::XelEntry* msgChannelEntry() noexcept {
+    return hasMsgChannelEntry_ ? &msgChannelEntry_ : nullptr;
+  }
+  void msgChannelEntryIs() noexcept { hasMsgChannelEntry_ = true; }
 
   // Sets `active` while a record is applied; clears it on every way out.
   class IsActiveAnchor {
@@ -200,6 +203,11 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
 
   U32 state_ = initialState;
   SyncMode syncMode_ = SyncMode::unsynced;
+  bool hasMsgChannelEntry_ = false;
+  MsgChannel::Constrainer::XelEntry msgChannelEntry_;
+  // The demultiplexer's flow-in state of this adapter's entity id.
+  bool flowInLive_ = false;
+  NboAttrLog::FlowIn flowIn_;
   AttributeId flowInAttr_ = 0;
   EntityId entityId_;
   Ptr<NboAttrLog::Out> out_;
