@@ -147,16 +147,21 @@ void Adapter::applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid) 
   bool const single = a.kind == AttrKind::singleChild;
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> csa;
   auto make = [&] {
-    // Made under the anchor, the child's adapter takes the peer's id.
-    Xel::MsgChannel::DeserializingEidAnchor const anchor(eid, entity_);
     stateBitsIs(activeBit, true);
     if (single) {
       a.access.set(mutableObject(), key);
     } else {
       a.access.memberSet(mutableObject(), key, nullptr);
     }
+    // Installed under the anchor, the child's adapter takes the peer's id;
+    // the anchor covers the install alone, so that no entity a notifiee
+    // of the creation puts on the log takes it instead.
+    Xel::MsgChannel::DeserializingEidAnchor const anchor(eid, entity_);
     Xel_BitSet const flags(state() & inheritedFlagsMask() & Xel_BitSet::notificationBitMask());
-    csa = childAt(a, key)->xelNboAttrLogSaIs(flags, 1, out, nullptr);
+    // A notifiee of the creation may have removed the child again.
+    if (Xel::Ptr<Xel::Entity> const child = childAt(a, key)) {
+      csa = child->xelNboAttrLogSaIs(flags, 1, out, nullptr);
+    }
   };
   try {
     d->checkEphemeralEntityDeletion(existing.ptr(), eid, true);
@@ -166,6 +171,7 @@ void Adapter::applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid) 
     applyRemoval(a, key);
     make();
   }
+  if (!csa) return;
   csa->xelInstalledByParentIs(true);
   doFixChildFlags(*csa);
   csa->stateBitsIs(childSuspendedBit, false);
