@@ -287,6 +287,17 @@ TEST_F(Replica, ARecordGivenToTheAdapterIsAnsweredWithTheLocalValue) {
   copyAdapter().handleAttrDeserialization(261, {}, 0, &in);
   EXPECT_EQ(copyRouter->priority(), 100u);
   EXPECT_EQ(link.written(), std::vector<std::string>{"261 100"});
+  // Outside a read the log has no reverse direction: nothing to apply.
+  copyAdapter().handleAttrDeserialization(261, {}, 0, nullptr);
+  EXPECT_EQ(link.written().size(), 1u);
+}
+
+TEST_F(Replica, AnAbortKeepsTheMarksForTheNextEnd) {
+  link.read(marker(routerId, 277, 0) + marker(routerId, 277, 1));
+  EXPECT_TRUE(copyRouter->secondaryAddrs(ip(1)));
+  link.read(marker(routerId, 277, 2));
+  EXPECT_FALSE(copyRouter->secondaryAddrs(ip(1)));
+  EXPECT_EQ(watch->seen, std::vector<std::string>{"secondaryAddrs 192.0.2.1"});
 }
 
 TEST_F(Replica, AnAdapterThatMayNotTakeTheRecordRefusesIt) {
@@ -327,6 +338,16 @@ TEST_F(Replica, BadInputIsRefusedAndLeavesTheReplicaAsItWas) {
        "attribute id -261 is not written by Routing::Fhrp::VrrpVirtualRouterConfig"},
       {"a virtual router id above 256",
        record(intfId, 259, 1, 0, 151, Bytes().u32(257).id({900, 0})),
+       "VrId::value < VrId::min or > VrId::max not allowed"},
+      {"a virtual router announced with an id above 256",
+       record({1, 0}, 136, 1, 0, 0,
+              Bytes()
+                  .u8(1)
+                  .str("Routing::Fhrp::VrrpVirtualRouterConfig")
+                  .u8(3)
+                  .u32(300)
+                  .u8(4)
+                  .id({900, 0})),
        "VrId::value < VrId::min or > VrId::max not allowed"},
       {"a string longer than its record",
        record(routerId, 291, 1, 0, 151, Bytes().u32(1000).u8('x').id({900, 0})),
