@@ -349,6 +349,16 @@ TEST_F(Replica, BadInputIsRefusedAndLeavesTheReplicaAsItWas) {
                   .u8(4)
                   .id({900, 0})),
        "VrId::value < VrId::min or > VrId::max not allowed"},
+      {"a child announced as no entity", record(intfId, 259, 1, 0, 151, Bytes().u32(6).id({0, 0})),
+       "entity id 0.0 is not one the peer gives out"},
+      {"a child announced under an id the reader gives out",
+       record(intfId, 259, 1, 0, 151, Bytes().u32(6).id({2, 0x80000000})),
+       "entity id 2.2147483648 is not one the peer gives out"},
+      {"a root whose name the directory holds for another type",
+       record(
+           {1, 0}, 136, 1, 0, 0,
+           Bytes().u8(1).str("Routing::Fhrp::VrrpConfig").u8(3).str("config").u8(4).id({900, 0})),
+       "the directory holds another type's entity named config"},
       {"a string longer than its record",
        record(routerId, 291, 1, 0, 151, Bytes().u32(1000).u8('x').id({900, 0})),
        "NboAttrLog::In: String8 of 1000 bytes at offset 0, 9 left"},
@@ -397,9 +407,42 @@ TEST_F(Replica, BadInputIsRefusedAndLeavesTheReplicaAsItWas) {
   }
   EXPECT_TRUE(watch->seen.empty());
   EXPECT_EQ(link.recv->out()->byteCount(), 0u);
-  // The log reads on: a good record after them all applies.
-  link.read(record(routerId, 261, 0, 4, 0, Bytes().u32(140)));
+  // The log reads on: a good record after them all applies, and the
+  // reader knows where a bad one starts.
+  Bytes const good = record(routerId, 261, 0, 4, 0, Bytes().u32(140));
+  EXPECT_THROW(link.read(good + cases[1].bytes), Xel::RangeException);
+  EXPECT_EQ(link.recv->flowInConsumed(), good.size());
   EXPECT_EQ(copyRouter->priority(), 140u);
+}
+
+// Ids each just past the room a reader keeps for the ids it holds do not
+// make it double that room every time.
+TEST_F(Replica, IdsFarApartTakeRoomInProportionToTheEntities) {
+  std::uint64_t room = 0;
+  int made = 0;
+  for (std::uint64_t at = 4095; 2 * at < (std::uint64_t{1} << 32); at = room + 4095, ++made) {
+    room = std::max(at + 1, 2 * room);
+    link.read(record({1, 0}, 136, 1, 0, 0,
+                     Bytes()
+                         .u8(1)
+                         .str("Routing::Fhrp::TrackedObject")
+                         .u8(3)
+                         .str("t" + std::to_string(made))
+                         .u8(4)
+                         .id({static_cast<Xel::U32>(2 * at), 0})));
+  }
+  EXPECT_GT(made, 15);
+  EXPECT_EQ(link.recv->dir()->entries(), static_cast<std::size_t>(made) + 1);
+}
+
+TEST_F(Replica, ALocalChangeStillWaitingGivesWayToThePeers) {
+  link.recv->out()->capacityIs(0);
+  copyRouter->priorityIs(111);  // waits for room
+  link.read(record(routerId, 261, 0, 4, 0, Bytes().u32(130)));
+  link.recv->out()->capacityIs(Out::unlimited);
+  link.recv->flowOutRun();
+  EXPECT_EQ(copyRouter->priority(), 130u);
+  EXPECT_TRUE(link.written().empty()) << "the peer's own value sent back";
 }
 
 // A sync-mode record for an entity whose id several logs share: every

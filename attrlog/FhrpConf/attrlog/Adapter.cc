@@ -123,6 +123,9 @@ void Adapter::onAttr(AttrInfo const& a) {
       a, [&] { return writeAttr(a); },
       [&] {
         if (FlowOut* fo = deferTo(a)) fo->bitIs(a.logBit, true);
+      },
+      [&] {
+        if (FlowOut* fo = logFlowOut()) fo->bitIs(a.logBit, false);
       });
 }
 
@@ -141,10 +144,19 @@ bool Adapter::writeAttr(AttrInfo const& a) {
 }
 
 bool Adapter::writeString(AttrInfo const& a) {
+  bool const applied = stateHas(activeBit);
   Gate const g = gate(a);
   if (g == Gate::refused) return false;
   ActiveClear const clear(*this);
-  if (g == Gate::idle) return true;
+  if (g == Gate::idle) {
+    // Applied from the log: a local text still waiting is superseded.
+    FlowOut* const fo = logFlowOut();
+    if (applied && fo) {
+      fo->bitIs(a.logBit, false);
+      if (fo->valueIter() && fo->valueIterAttr() == a.id) fo->valueIterDeq();
+    }
+    return true;
+  }
   Out& out = *nboAttrLogOut();
   FlowOut* const fo = logFlowOut();
   bool const scheduled = stateHas(handlingScheduledFlowOutBit);
@@ -254,6 +266,9 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
   if (Xel::NboAttrLog::FlowOut* fo = csa->flowOut()) fo->orphanDueIs(false);
   csa->xelInstalledByParentIs(true);
   doFixChildFlags(*csa);
+  // Written by its parent, the child is no longer one a resync may sweep.
+  csa->stateBitsIs(childSuspendedBit, false);
+  child->xelMarkedForDeletionIs(false);
   try {
     StreamAdapter::recordBegin({.entityId = entityId(),
                                 .attrId = static_cast<int>(a.id),

@@ -173,13 +173,21 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
 
   // A handler's whole course for a change of `a`: the gate, then
   // `write()` now or `defer()`. `write` returns false when the log blocked
-  // it; the change is then deferred, as it is when `write` throws.
-  template <class Write, class Defer>
-  void handleChange(AttrInfo const& a, Write const& write, Defer const& defer) {
+  // it; the change is then deferred, as it is when `write` throws. A
+  // change applied from the log calls `forget()`: a local change of the
+  // same attribute or member still waiting to be written is superseded,
+  // and writing it now would send the peer its own value back.
+  template <class Write, class Defer, class Forget>
+  void handleChange(AttrInfo const& a, Write const& write, Defer const& defer,
+                    Forget const& forget) {
+    bool const applied = stateHas(activeBit);
     Gate const g = gate(a);
     if (g == Gate::refused) return;
     ActiveClear const clear(*this);
-    if (g == Gate::idle) return;
+    if (g == Gate::idle) {
+      if (applied) forget();
+      return;
+    }
     if (!writeNow(a)) {
       defer();
       return;
@@ -246,7 +254,7 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   void headerCheck(AttrInfo const& a, bool removal, Xel::NboAttrLog::MsgHeader const& h) const;
   void readText(AttrInfo const& a, Xel::NboAttrLog::In& in, bool apply);
   void readSingleChild(AttrInfo const& a, Xel::NboAttrLog::In& in, bool removal, bool apply);
-  void readSyncMode(Xel::NboAttrLog::In& in);
+  void readSyncMode(Xel::NboAttrLog::In& in, bool apply);
   // The child under `key` of child attribute `a`, or null.
   Xel::Ptr<Xel::Entity> childAt(AttrInfo const& a, void const* key) const;
   void* mutableObject() const noexcept { return const_cast<void*>(object_); }

@@ -89,6 +89,9 @@ class CollectionLog {
         },
         [&] {
           if (FlowOut* fo = sa.deferTo(a)) keys(*fo).is(key, true);
+        },
+        [&] {
+          if (FlowOut* fo = sa.logFlowOut()) keys(*fo).del(key);
         });
   }
 

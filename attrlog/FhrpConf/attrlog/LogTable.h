@@ -100,8 +100,7 @@ constexpr Xel::U32 initialBits(entity::TypeInfo const& type, Xel::AttributeId st
 // Whether a flow-out's bit set still owes the log something: a dirty bit
 // set, or a collection not yet synced.
 constexpr bool owesWrites(entity::TypeInfo const& type, Xel::U32 bits) noexcept {
-  return (bits & writtenBits(type) & ~type.syncedBits) != 0 ||
-         (~bits & type.syncedBits) != 0;
+  return (bits & writtenBits(type) & ~type.syncedBits) != 0 || (~bits & type.syncedBits) != 0;
 }
 
 // The has-synced bits of `attrs`: a type's TypeInfo::syncedBits.

@@ -26,10 +26,6 @@ String8 attrText(AttrInfo const& a) {
   return String8(a.name) + Xel::format(" (%u)", a.id);
 }
 
-String8 idText(Xel::EntityId id) {
-  return Xel::format("%u.%u", id.word0, id.word1);
-}
-
 }  // namespace
 
 void Adapter::handleAttrDeserialization(AttributeId aid,
@@ -51,7 +47,7 @@ void Adapter::handleAttrDeserialization(AttributeId aid,
   }
   int const id = static_cast<int>(aid);
   if (id == Xel::NboAttrLog::syncModeAttrId) {
-    readSyncMode(*in);
+    readSyncMode(*in, !given);
     return;
   }
   bool const removal = id < 0;
@@ -139,11 +135,7 @@ void Adapter::applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid) 
   Demuxer* const d = streamDemuxer();
   Xel::Ptr<Out> const out = nboAttrLogOutPtr();
   Xel::Ptr<Xel::Entity> const existing = childAt(a, key);
-  if (Xel::StreamAdapter const* holder = d->reactor(eid)) {
-    if (!existing || holder != childLog(existing.ptr())) {
-      Xel::throwRangeException(String8("entity id ") + idText(eid) + " is in use on this log");
-    }
-  }
+  d->peerIdCheck(eid, existing.ptr());
   bool const single = a.kind == AttrKind::singleChild;
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> csa;
   auto make = [&] {
@@ -165,16 +157,16 @@ void Adapter::applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid) 
   };
   try {
     d->checkEphemeralEntityDeletion(existing.ptr(), eid, true);
-    make();
   } catch (Xel::NameInUseException const&) {
     // The peer's child of this key is a new entity: the old one goes.
     applyRemoval(a, key);
-    make();
   }
+  make();
   if (!csa) return;
   csa->xelInstalledByParentIs(true);
   doFixChildFlags(*csa);
   csa->stateBitsIs(childSuspendedBit, false);
+  csa->xelNotifierEntity()->xelMarkedForDeletionIs(false);
   if (auto* entry = csa->msgChannelEntry()) entry->modeIs(1);
 }
 
@@ -236,29 +228,35 @@ void Adapter::readText(AttrInfo const& a, In& in, bool apply) {
   applyValue(a, &value);
 }
 
-void Adapter::readSyncMode(In& in) {
+void Adapter::readSyncMode(In& in, bool apply) {
   Xel::U32 const n = in.nextU32();
   if (!in.atEnd()) {
     Xel::throwRangeException(
         Xel::format("%zu bytes left over after the payload of a sync mode", in.remaining()));
   }
   SyncMode const mode = SyncModeInstance(n);
+  if (!apply) return;
   // An id with its lowest bit set is shared by logs that carry the same
-  // entity: each of its adapters follows the mode, none writing meanwhile.
+  // entity: each of its adapters follows the mode, silenced while it does.
   if (entityId().word0 & 1) {
     Xel::Entity* const entity = xelNotifierEntity();
-    for (Demuxer* d : Xel::NboAttrLog::globalNboAttrLogDemuxerManager().nboDemuxerIterator()) {
-      auto* sa = dynamic_cast<Xel::Entity::XelNboAttrLogSa*>(d->reactor(entityId()));
+    auto& manager = Xel::NboAttrLog::globalNboAttrLogDemuxerManager();
+    for (Demuxer* listed : manager.nboDemuxerIterator()) {
+      // A handler the mode makes run may have destroyed it since.
+      Xel::Ptr<Demuxer> const d = manager.demuxerHeld(listed);
+      if (!d) continue;
+      Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const sa(
+          dynamic_cast<Xel::Entity::XelNboAttrLogSa*>(d->reactor(entityId())));
       if (!sa || sa->xelNotifierEntity() != entity) continue;
-      Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const hold(sa);
+      bool const silenced = sa->stateHas(silencedBit);
       sa->stateBitsIs(silencedBit, true);
       try {
         sa->syncModeIs(mode);
       } catch (...) {
-        sa->stateBitsIs(silencedBit, false);
+        sa->stateBitsIs(silencedBit, silenced);
         throw;
       }
-      sa->stateBitsIs(silencedBit, false);
+      sa->stateBitsIs(silencedBit, silenced);
     }
   }
   if (auto* entry = msgChannelEntry()) entry->modeIs(3);
@@ -288,6 +286,13 @@ void Adapter::handleAttrTransaction(AttributeId aid, AttrTransactionType type, u
         String8(type_.fullName));
   }
   Xel::Ptr<Adapter> const self(this);
+  // The sweep's removals set `active` for the adapter's own handler to
+  // clear; whatever happens to them, the adapter leaves as it came.
+  struct ActiveRestore {
+    Adapter& sa;
+    bool was;
+    ~ActiveRestore() { sa.stateBitsIs(activeBit, was); }
+  } const restore{*this, stateHas(activeBit)};
   if (Demuxer* const d = streamDemuxer()) {
     Xel::EntityId const id = entityId();
     FlowIn* fi = d->flowIn(id);

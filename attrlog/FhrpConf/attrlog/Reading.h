@@ -15,11 +15,11 @@
 //   is an error.
 //
 //   A collection's start marker marks every member: a value member's node
-//   (its deletion mark), a child's adapter on the log (suspended). Each
-//   member the peer sends again is unmarked as it is applied; the end
-//   marker removes the members still marked, one by one, each removal
-//   notified as any other. A child with no adapter on the log was never
-//   announced by the peer and counts as marked.
+//   (its deletion mark), a child's adapter on the log (suspended), or a
+//   child with no adapter there (one the peer never announced on this log,
+//   as after a restart) the child itself. Each member the peer sends again
+//   is unmarked as it is applied; the end marker removes the members still
+//   marked, one by one, each removal notified as any other.
 #pragma once
 
 #include <FhrpConf/attrlog/Adapter.h>
@@ -96,11 +96,12 @@ class CollectionRead {
   static M const& map(Adapter const& sa) {
     return (static_cast<Owner const*>(sa.object())->*Map)();
   }
-  // A member's mark: its node's, or its child's adapter's.
+  // A member's mark: its node's; a child's adapter's on the log, or, for
+  // a child with none, the child's own.
   static bool marked(Adapter const& sa, Member const* m) {
     if constexpr (children) {
       Xel::StreamAdapter const* csa = sa.childLog(m);
-      return !csa || csa->stateHas(Xel::StreamAdapter::childSuspendedBit);
+      return csa ? csa->stateHas(Xel::StreamAdapter::childSuspendedBit) : m->xelMarkedForDeletion();
     } else {
       return m->xelMarkedForDeletion();
     }
@@ -137,6 +138,8 @@ class CollectionRead {
       if constexpr (children) {
         if (Xel::StreamAdapter* csa = sa.childLog(it.ptr())) {
           csa->stateBitsIs(Xel::StreamAdapter::childSuspendedBit, true);
+        } else {
+          it.ptr()->xelMarkedForDeletionIs(true);
         }
       } else {
         it.ptr()->xelMarkedForDeletionIs(true);

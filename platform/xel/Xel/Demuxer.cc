@@ -25,6 +25,9 @@ Demuxer* Demuxer::demuxerFor(Out const* out) noexcept {
 }
 
 Demuxer::~Demuxer() {
+  // Out of the manager first: a walk over all demultiplexers must not
+  // find one on its way out.
+  globalNboAttrLogDemuxerManager().demuxerDel(this);
   // Every adapter is off the log before any is released: a release may
   // destroy an entity whose children's adapters would come back here.
   auto dense = std::exchange(dense_, {});
@@ -36,7 +39,6 @@ Demuxer::~Demuxer() {
   queue_.clear();
   queuedDuringRun_.clear();
   out_->demuxer_ = nullptr;
-  globalNboAttrLogDemuxerManager().demuxerDel(this);
 }
 
 EntityId Demuxer::entityIdNew() noexcept {
@@ -81,11 +83,14 @@ void Demuxer::reactorIs(StreamAdapter* sa) {
   }
   sa->demuxer_ = this;
   ++reactorCount_;
-  // Dense: the ids this demultiplexer gives out, and ids that follow them
-  // closely; any other (a hostile peer's 2^31) must not make the vector huge.
+  // Dense: ids that follow the ones held closely, as the ids one side
+  // gives out do. The vector stays in proportion to the adapters it holds,
+  // whatever ids a peer sends (each a little past the end would otherwise
+  // double it every time).
   std::size_t const i = denseIndex(id);
-  if (i < dense_.size() + 4096) {
-    if (i >= dense_.size()) dense_.resize(std::max(i + 1, dense_.size() * 2));
+  std::size_t const limit = 4 * (denseLive_ + 1) + 4096;
+  if (i < limit) {
+    if (i >= dense_.size()) dense_.resize(std::min(std::max(i + 1, dense_.size() * 2), limit));
     dense_[i] = sa;
     ++denseLive_;
   } else {
@@ -128,6 +133,7 @@ void Demuxer::takeOff(StreamAdapter& sa) noexcept {
   sa.flowOut_ = nullptr;
   sa.flowInLive_ = false;
   sa.flowIn_.clear();
+  sa.flowInAttr_ = 0;
   sa.demuxer_ = nullptr;
   sa.out_ = nullptr;
   if (sa.queuedOn_ == this) sa.queuedOn_ = nullptr;

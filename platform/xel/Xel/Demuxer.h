@@ -131,6 +131,9 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // from the start of `bytes`); the records before it stay applied, and
   // the entities are as they were before it.
   std::size_t flowInRun(std::span<U8 const> bytes);
+  // The bytes of whole records the last flowInRun applied, also when it
+  // raised: the record that failed starts there.
+  std::size_t flowInConsumed() const noexcept { return flowInConsumed_; }
   // Applies one record: an entity's creation, a transaction marker, or a
   // record for the adapter going by its entity id.
   void flowInRecord(Record const& r);
@@ -151,6 +154,10 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   FlowIn* flowInIs(EntityId id);
   void flowInDel(EntityId id) noexcept;
 
+  // Raises unless the peer may bring an entity under `id`: an id no adapter
+  // on the log goes by (or the one `holder`'s adapter goes by already), and
+  // none that this side gives out or the log reserves.
+  void peerIdCheck(EntityId id, Entity const* holder) const;
   // Raises NameInUseException when `existing` goes by another entity id
   // than `id` on this log: the peer's entity of that key is a new one.
   void checkEphemeralEntityDeletion(Entity* existing, EntityId id, bool deleting);
@@ -222,6 +229,7 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   U64 unknownEntities_ = 0;
   U64 unknownEnums_ = 0;
   U32 flowInDepth_ = 0;
+  std::size_t flowInConsumed_ = 0;
 };
 
 // Every demultiplexer of the process, for the rare walk over all of them
@@ -230,6 +238,9 @@ class XEL_EXPORT DemuxerManager {
  public:
   // The live demultiplexers, in the order they were made.
   std::vector<Demuxer*> nboDemuxerIterator() const;
+  // `d` held, or null once it has gone: a walk over the list above may
+  // make a handler run that destroys one.
+  Ptr<Demuxer> demuxerHeld(Demuxer* d) const;
 
  private:
   friend class Demuxer;

@@ -69,6 +69,7 @@ std::size_t Demuxer::flowInRun(std::span<U8 const> bytes) {
   RecordReader reader(bytes);
   for (;;) {
     std::size_t const done = reader.position();
+    flowInConsumed_ = done;
     std::size_t const left = bytes.size() - done;
     // A record cut short waits for its rest; a length no record may have
     // would wait for ever.
@@ -151,20 +152,17 @@ void Demuxer::entityCreation(In& in, std::span<U8 const> payload) {
   sectionExpect(in, 4);
   EntityId const id = in.nextEntityId();
   endExpect(in, "an entity creation");
-  if (id == EntityId{} || id == creationEntityId) {
-    throwRangeException(String8("an entity announced as ") + idText(id) + ", which no entity has");
-  }
-  // The directory's entity of that type and name, if there is one, is the
-  // one the peer means (a reader that restarted holds it already).
+  // The directory's entity of that name, if there is one, is the one the
+  // peer means (a reader that restarted holds it already).
   Ptr<Entity> entity = made;
-  if (Entity* held = dir_->entry(entry); held && held->fwkType() == made->fwkType()) {
+  if (Entity* held = dir_->entry(entry)) {
+    if (held->fwkType() != made->fwkType()) {
+      throwRangeException(String8("the directory holds another type's entity named ") + entry);
+    }
     entity = Ptr<Entity>(held);
   }
-  if (StreamAdapter* present = reactor(id)) {
-    auto const* same = dynamic_cast<Entity::XelNboAttrLogSa*>(present);
-    if (same && same->xelNotifierEntity() == entity.ptr()) return;  // announced again
-    throwRangeException(String8("entity id ") + idText(id) + " is in use on this log");
-  }
+  peerIdCheck(id, entity.ptr());
+  if (reactor(id)) return;  // announced again
   {
     MsgChannel::DeserializingEidAnchor const anchor(id, nullptr);
     Ptr<Entity::XelNboAttrLogSa> const sa =
@@ -181,6 +179,19 @@ void Demuxer::entityCreation(In& in, std::span<U8 const> payload) {
     if (MsgChannel::Constrainer::XelEntry* e = sa->msgChannelEntry()) e->modeIs(1);
   }
   dir_->entryIs(entry, entity);
+}
+
+void Demuxer::peerIdCheck(EntityId id, Entity const* holder) const {
+  if (StreamAdapter const* present = reactor(id)) {
+    auto const* sa = dynamic_cast<Entity::XelNboAttrLogSa const*>(present);
+    if (holder && sa && sa->xelNotifierEntity() == holder) return;
+    throwRangeException(String8("entity id ") + idText(id) + " is in use on this log");
+  }
+  // The peer's ids are never this side's: those it gives out itself, and
+  // the two the log reserves.
+  if (id == EntityId{} || id == creationEntityId || (id.word1 & upperIdSpace) == idSpace_) {
+    throwRangeException(String8("entity id ") + idText(id) + " is not one the peer gives out");
+  }
 }
 
 FlowIn* Demuxer::flowIn(EntityId id) const noexcept {
@@ -246,6 +257,12 @@ DemuxerManager& globalNboAttrLogDemuxerManager() {
 std::vector<Demuxer*> DemuxerManager::nboDemuxerIterator() const {
   std::lock_guard const lock(managerMutex);
   return managed();
+}
+
+Ptr<Demuxer> DemuxerManager::demuxerHeld(Demuxer* d) const {
+  std::lock_guard const lock(managerMutex);
+  auto const& all = managed();
+  return std::find(all.begin(), all.end(), d) == all.end() ? Ptr<Demuxer>() : Ptr<Demuxer>(d);
 }
 
 void DemuxerManager::demuxerIs(Demuxer* d) {
