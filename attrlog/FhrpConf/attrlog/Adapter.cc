@@ -22,27 +22,6 @@ namespace {
 // The start of a flow-out that owes nothing yet.
 constexpr AttributeId nothingDue = 0x7fffffff;
 
-// Sets handlingScheduledFlowOut for a scheduled flush and puts back what
-// was there before.
-class ScheduledFlush {
- public:
-  explicit ScheduledFlush(Xel::StreamAdapter& sa) noexcept
-      : sa_(sa), was_(sa.stateHas(Xel::StreamAdapter::handlingScheduledFlowOutBit)) {
-    sa_.stateBitsIs(Xel::StreamAdapter::handlingScheduledFlowOutBit, true);
-  }
-  ~ScheduledFlush() { sa_.stateBitsIs(Xel::StreamAdapter::handlingScheduledFlowOutBit, was_); }
-  ScheduledFlush(ScheduledFlush const&) = delete;
-  ScheduledFlush& operator=(ScheduledFlush const&) = delete;
-
- private:
-  Xel::StreamAdapter& sa_;
-  bool was_;
-};
-
-std::uint8_t variableSize(std::uint8_t fixedSize) noexcept {
-  return fixedSize == 0 ? 1 : 0;
-}
-
 }  // namespace
 
 Adapter::Adapter(Xel_BitSet flags, Xel::Entity* entity, void const* object,
@@ -106,12 +85,8 @@ FlowOut* Adapter::deferTo(AttrInfo const& a) {
   return fo;
 }
 
-bool Adapter::recordBegin(int attrId, std::uint8_t fixedSize, Xel::U32 creationTag) {
-  return StreamAdapter::recordBegin({.entityId = entityId(),
-                                     .attrId = attrId,
-                                     .variableSize = variableSize(fixedSize),
-                                     .fixedSize = fixedSize,
-                                     .creationTag = creationTag});
+bool Adapter::recordBegin(AttrInfo const& a, bool removal) {
+  return StreamAdapter::recordBegin(recordHeader(a, removal, entityId()));
 }
 
 void Adapter::onAttr(AttrInfo const& a) {
@@ -135,7 +110,7 @@ bool Adapter::writeAttr(AttrInfo const& a) {
     a.access.get(object_, &child);
     if (!writeChildMember(a, nullptr, child.ptr())) return false;
   } else {
-    if (!recordBegin(static_cast<int>(a.id), a.valueCodec->fixedSize)) return false;
+    if (!recordBegin(a)) return false;
     a.log.writeValue(nboAttrLogOutPtr(), object_);
     nboAttrLogOutPtr() << TransactToken::payloadEnd;
   }
@@ -197,7 +172,7 @@ bool Adapter::writeString(AttrInfo const& a) {
   }
   try {
     for (;;) {
-      if (!recordBegin(static_cast<int>(a.id), 0)) {
+      if (!recordBegin(a)) {
         textDefer(a, std::move(it));
         return false;
       }
@@ -229,14 +204,9 @@ bool Adapter::writeChildMember(AttrInfo const& a, void const* key, Xel::Entity* 
     Xel_BitSet const flags(state() & inheritedFlagsMask() & Xel_BitSet::notificationBitMask());
     return static_cast<bool>(childLogIs(a, flags, child, key, 1, nboAttrLogOutPtr(), nullptr));
   }
-  bool const single = a.kind == AttrKind::singleChild;
   // A single child's deletion carries nothing; a member's, its key.
-  if (!StreamAdapter::recordBegin({.entityId = entityId(),
-                                   .attrId = -static_cast<int>(a.id),
-                                   .variableSize = static_cast<Xel::U8>(single ? 0 : 1)})) {
-    return false;
-  }
-  if (!single) a.keyCodec->write(nboAttrLogOutPtr(), key);
+  if (!recordBegin(a, true)) return false;
+  if (a.kind != AttrKind::singleChild) a.keyCodec->write(nboAttrLogOutPtr(), key);
   nboAttrLogOutPtr() << TransactToken::payloadEnd;
   return true;
 }
@@ -270,10 +240,7 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
   csa->stateBitsIs(childSuspendedBit, false);
   child->xelMarkedForDeletionIs(false);
   try {
-    StreamAdapter::recordBegin({.entityId = entityId(),
-                                .attrId = static_cast<int>(a.id),
-                                .variableSize = 1,
-                                .creationTag = Xel::NboAttrLog::childCreationTag});
+    recordBegin(a);
     Xel::Ptr<Out> const& log = nboAttrLogOutPtr();
     if (key) {
       a.keyCodec->write(log, key);
@@ -324,7 +291,7 @@ void Adapter::forEachChild(Visit const& visit) const {
 }
 
 AttributeId Adapter::handleAttrFlowOut(AttributeId aid) {
-  ScheduledFlush const scheduled(*this);
+  StateAnchor const scheduled(*this, handlingScheduledFlowOutBit, true);
   if (FlowOut* const fo = logFlowOut()) {
     fo->blockedIs(false);
     while (!fo->pendingAborts().empty()) {

@@ -205,9 +205,9 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // The flow-out, made if there is none, resuming no later than `a`; null
   // when the adapter is off its log.
   FlowOut* deferTo(AttrInfo const& a);
-  // Starts a record of this entity with attribute id `attrId` and a payload
-  // of `fixedSize` bytes (0: of variable size); false when blocked.
-  bool recordBegin(int attrId, std::uint8_t fixedSize, Xel::U32 creationTag = 0);
+  // Starts a record of this entity about `a` (its removal when `removal`);
+  // false when blocked.
+  bool recordBegin(AttrInfo const& a, bool removal = false);
   // Writes the record of child member `key` of collection `a`: its
   // creation when `child` is there, else its deletion. False when blocked.
   bool writeChildMember(AttrInfo const& a, void const* key, Xel::Entity* child);

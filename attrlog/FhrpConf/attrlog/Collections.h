@@ -68,8 +68,7 @@ class CollectionLog {
     if constexpr (children) {
       return sa.writeChildMember(a, &key, const_cast<Member*>(v));
     } else {
-      int const id = static_cast<int>(a.id);
-      if (!sa.recordBegin(v ? id : -id, 0)) return false;
+      if (!sa.recordBegin(a, !v)) return false;
       OutPtr const& out = sa.nboAttrLogOutPtr();
       attrlog::write(out, key);
       if (v) attrlog::write(out, *v);

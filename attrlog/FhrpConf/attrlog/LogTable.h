@@ -22,6 +22,8 @@
 #pragma once
 
 #include <FhrpConf/entity/AttrTable.h>
+#include <Xel/EntityId.h>
+#include <Xel/NboAttrLog.h>
 #include <Xel/Types.h>
 
 #include <array>
@@ -119,6 +121,29 @@ constexpr std::size_t writtenCount(entity::AttrInfo const (&attrs)[N]) noexcept 
   std::size_t n = 0;
   for (entity::AttrInfo const& a : attrs) n += isWritten(a) ? 1 : 0;
   return n;
+}
+
+// The header of a record of attribute `a` (its removal or deletion when
+// `removal`) for the entity going by `entity`: a single bool or u32 value,
+// and a single child's deletion, are of fixed size; everything else is of
+// variable size; a child's creation carries the creation tag. Writers
+// write it, and the reader refuses a record whose header differs.
+constexpr Xel::NboAttrLog::MsgHeader recordHeader(entity::AttrInfo const& a, bool removal,
+                                                  Xel::EntityId entity) noexcept {
+  std::uint8_t fixed = 0;
+  bool variable = true;
+  if (a.kind == entity::AttrKind::plain || a.kind == entity::AttrKind::enumeration) {
+    fixed = a.valueCodec->fixedSize;
+    variable = fixed == 0;
+  } else if (a.kind == entity::AttrKind::singleChild && removal) {
+    variable = false;
+  }
+  int const id = static_cast<int>(a.id);
+  return {.entityId = entity,
+          .attrId = removal ? -id : id,
+          .variableSize = static_cast<Xel::U8>(variable ? 1 : 0),
+          .fixedSize = fixed,
+          .creationTag = a.isChild() && !removal ? Xel::NboAttrLog::childCreationTag : 0};
 }
 
 // The written attributes of `attrs` by log bit (bit 1 first): a type's

@@ -71,24 +71,15 @@ void Adapter::handleAttrDeserialization(AttributeId aid,
 
 void Adapter::headerCheck(AttrInfo const& a, bool removal,
                           Xel::NboAttrLog::MsgHeader const& h) const {
-  // What the writer gives the record: a single bool or u32 value, and a
-  // single child's deletion, are of fixed size; children are announced
-  // with the creation tag.
-  std::uint8_t fixed = 0;
-  bool variable = true;
-  if (a.kind == AttrKind::plain || a.kind == AttrKind::enumeration) {
-    fixed = a.valueCodec->fixedSize;
-    variable = fixed == 0;
-  } else if (a.kind == AttrKind::singleChild && removal) {
-    variable = false;
-  }
-  Xel::U32 const tag = a.isChild() && !removal ? Xel::NboAttrLog::childCreationTag : 0;
-  if (h.variableSize != (variable ? 1 : 0) || h.fixedSize != fixed || h.creationTag != tag) {
+  Xel::NboAttrLog::MsgHeader const want = recordHeader(a, removal, h.entityId);
+  if (h.variableSize != want.variableSize || h.fixedSize != want.fixedSize ||
+      h.creationTag != want.creationTag) {
     Xel::throwRangeException(
         Xel::format("a record of ") + attrText(a) +
         Xel::format(" with variable-size flag %u, fixed size %u and creation tag %u; it travels "
                     "with %u, %u and %u",
-                    h.variableSize, h.fixedSize, h.creationTag, variable ? 1 : 0, fixed, tag));
+                    h.variableSize, h.fixedSize, h.creationTag, want.variableSize, want.fixedSize,
+                    want.creationTag));
   }
 }
 
@@ -288,11 +279,7 @@ void Adapter::handleAttrTransaction(AttributeId aid, AttrTransactionType type, u
   Xel::Ptr<Adapter> const self(this);
   // The sweep's removals set `active` for the adapter's own handler to
   // clear; whatever happens to them, the adapter leaves as it came.
-  struct ActiveRestore {
-    Adapter& sa;
-    bool was;
-    ~ActiveRestore() { sa.stateBitsIs(activeBit, was); }
-  } const restore{*this, stateHas(activeBit)};
+  StateAnchor const restore(*this, activeBit, stateHas(activeBit));
   if (Demuxer* const d = streamDemuxer()) {
     Xel::EntityId const id = entityId();
     FlowIn* fi = d->flowIn(id);

@@ -175,18 +175,27 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   }
   void msgChannelEntryIs() noexcept { hasMsgChannelEntry_ = true; }
 
-  // Sets `active` while a record is applied; clears it on every way out.
-  class IsActiveAnchor {
+  // Sets (or clears) state bits while it lasts, and puts back what was
+  // there on every way out.
+  class StateAnchor {
    public:
-    explicit IsActiveAnchor(StreamAdapter& sa) noexcept : sa_(sa) {
-      sa_.stateBitsIs(activeBit, true);
+    StateAnchor(StreamAdapter& sa, U32 bits, bool on) noexcept
+        : sa_(sa), bits_(bits), was_(sa.state() & bits) {
+      sa_.stateBitsIs(bits, on);
     }
-    ~IsActiveAnchor() { sa_.stateBitsIs(activeBit, false); }
-    IsActiveAnchor(IsActiveAnchor const&) = delete;
-    IsActiveAnchor& operator=(IsActiveAnchor const&) = delete;
+    ~StateAnchor() { sa_.stateIs((sa_.state() & ~bits_) | was_); }
+    StateAnchor(StateAnchor const&) = delete;
+    StateAnchor& operator=(StateAnchor const&) = delete;
 
    private:
     StreamAdapter& sa_;
+    U32 bits_;
+    U32 was_;
+  };
+  // `active` while a record is applied (it is clear before).
+  class IsActiveAnchor : public StateAnchor {
+   public:
+    explicit IsActiveAnchor(StreamAdapter& sa) noexcept : StateAnchor(sa, activeBit, true) {}
   };
 
   bool isStreamAdapter() const override;
