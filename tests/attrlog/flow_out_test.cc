@@ -145,31 +145,6 @@ TEST_F(FlowOut, ARouterAnnouncesItsTrackedObjectsAndWritesItsAddressesBetweenMar
   EXPECT_EQ(log->reactors(), 1u);
 }
 
-TEST_F(FlowOut, ARoutersFullStateWritesItsEighteenAttributesInIdOrder) {
-  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
-  EntityId const e = install(vr)->entityId();
-  ASSERT_TRUE(log->flowOutRun());
-  std::vector<U32> ids;
-  for (auto const& item : items()) {
-    if (item.entity == e && (ids.empty() || ids.back() != item.attr->id))
-      ids.push_back(item.attr->id);
-  }
-  EXPECT_EQ(ids, (std::vector<U32>{259, 261, 263, 265, 267, 269, 271, 273, 276, 277, 279, 280, 282,
-                                   283, 285, 287, 289, 291}));
-}
-
-TEST_F(FlowOut, AnEmptyCollectionIsAStartMarkerThenAnEndMarker) {
-  Ptr<VrrpIpAddrs> set = vrrpIpAddrsFactory("empty");
-  EntityId const e = install(set)->entityId();
-  ASSERT_TRUE(log->flowOutRun());
-  Bytes expected =
-      record({1, 0}, 136, 1, 0, 0,
-             Bytes().u8(1).str("Routing::Fhrp::VrrpIpAddrs").u8(3).str("empty").u8(4).id(e));
-  expected += marker(e, 258, 0);
-  expected += marker(e, 258, 2);
-  EXPECT_EQ(taken(), expected);
-}
-
 // Each case changes a router while the log has no room, then lets the
 // flush run: the changes to one attribute or key go out as one record,
 // with what the router holds at the flush.
@@ -540,25 +515,6 @@ TEST_F(FlowOut, InstallingFindsReplacesAndRefuses) {
   t->xelNboAttrLogSaDel(out);
   EXPECT_EQ(log->reactors(), 0u);
   EXPECT_EQ(sa->nboAttrLogOut(), nullptr);
-}
-
-TEST_F(FlowOut, AGivenUpCollectionOwesAnAbortThenBeginsAgain) {
-  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
-  for (unsigned i = 0; i < 3; ++i) vr->secondaryAddrsIs(ip(i), true);
-  auto sa = install(vr);
-  while (!sa->flowOut()->bookmark()) log->flowOutRun(1);
-  items();
-  Ptr<Xel::NboAttrLog::FlowOut> const fo(sa->flowOut());
-  sa->freeResyncState(fo);
-  EXPECT_EQ(fo->bookmark(), nullptr);
-  EXPECT_EQ(fo->pendingAborts(), std::vector<Xel::AttributeId>{277});
-  ASSERT_TRUE(log->flowOutRun());
-  std::vector<Op> ops;
-  for (auto const& r : recs()) {
-    if (r.attr == "secondaryAddrs") ops.push_back(r.op);
-  }
-  EXPECT_EQ(ops,
-            (std::vector<Op>{Op::abort, Op::start, Op::member, Op::member, Op::member, Op::end}));
 }
 
 // A transport that stops taking bytes after a number of records, and may

@@ -118,4 +118,14 @@ TEST(ChildCollectionTeardown, DestructorRemovesChildrenOneByOneAndTellsThem) {
   for (auto const& r : routers) EXPECT_EQ(r->parent(), nullptr);
 }
 
+TEST(ChildCollectionRemoval, ARemovedInterfaceKeepsItsVirtualRouters) {
+  auto vrrp = Routing::Fhrp::vrrpConfigFactory("vrrp");
+  Pelno::IntfId const eth1(Xel::String8("Ethernet1"));
+  auto router = vrrp->vrrpIntfConfigIs(eth1)->virtualRouterConfigIs(Routing::Fhrp::VrId(5));
+  auto intf = vrrp->vrrpIntfConfigDel(eth1);
+  EXPECT_EQ(intf->parent(), nullptr);
+  EXPECT_EQ(intf->virtualRouterConfig(Routing::Fhrp::VrId(5)), router);
+  EXPECT_EQ(router->parent(), intf.ptr());
+}
+
 }  // namespace

@@ -46,51 +46,6 @@ class TrackedObjectTest : public ::testing::Test {
   using Log = std::vector<std::string>;
 };
 
-TEST_F(TrackedObjectTest, FactoryGivesAFreshParentlessObject) {
-  EXPECT_EQ(tracked->trackedObjectName(), "Ethernet1-line-protocol");
-  EXPECT_EQ(tracked->name(), "");
-  EXPECT_EQ(tracked->parent(), nullptr);
-  EXPECT_EQ(tracked->references(), 1u);
-  EXPECT_TRUE(tracked->xelNotifiees().empty());
-  EXPECT_EQ(trackedObjectFactory("")->trackedObjectName(), "");
-}
-
-TEST_F(TrackedObjectTest, WorkedExampleNotifiesEachNotifieeOnceInOrder) {
-  auto n1 = watch("N1"), n2 = watch("N2");
-  tracked->trackPriorityDecrementIs(10);
-  EXPECT_EQ(log, (Log{"N1 decrement", "N2 decrement"}));
-  EXPECT_EQ(tracked->changeCount(), 1u);
-  tracked->trackPriorityDecrementIs(10);  // equal: nothing at all
-  tracked->trackPriorityDecrementIs(10);
-  EXPECT_EQ(log.size(), 2u);
-  EXPECT_EQ(tracked->changeCount(), 1u);
-  tracked->trackActionIsShutdownIs(true);
-  EXPECT_EQ(log, (Log{"N1 decrement", "N2 decrement", "N1 shutdown", "N2 shutdown"}));
-  EXPECT_EQ(tracked->changeCount(), 2u);
-}
-
-TEST_F(TrackedObjectTest, DefaultValueChangesNothingAndTheLargestValueIsStored) {
-  auto n = watch("N");
-  tracked->trackPriorityDecrementIs(0);
-  tracked->trackActionIsShutdownIs(false);
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(tracked->changeCount(), 0u);
-  tracked->trackPriorityDecrementIs(4294967295u);
-  EXPECT_EQ(tracked->trackPriorityDecrement(), 4294967295u);
-  EXPECT_EQ(log, Log{"N decrement"});
-}
-
-TEST_F(TrackedObjectTest, HandlerFailuresAreReportedWithTheAttributesId) {
-  auto a = watch("A"), b = watch("B");
-  a->fail = true;
-  tracked->trackPriorityDecrementIs(5);
-  tracked->trackActionIsShutdownIs(true);
-  EXPECT_EQ(log, (Log{"A decrement", "A failed 261", "B decrement", "A shutdown", "A failed 259",
-                      "B shutdown"}));
-  EXPECT_EQ(tracked->trackPriorityDecrement(), 5u);
-  EXPECT_TRUE(tracked->trackActionIsShutdown());
-}
-
 TEST_F(TrackedObjectTest, ZeroReferencesTellsEveryNotifieeWithoutCountingAChange) {
   auto a = watch("A"), b = watch("B");
   tracked->zeroReferencesIs(true);

@@ -41,36 +41,6 @@ class ValueCollection : public ::testing::Test {
   Ptr<AddrsWatcher> watcher{new AddrsWatcher};
 };
 
-TEST_F(ValueCollection, SetAddsChangesAndIgnoresAnEqualValue) {
-  set->addrsIs(addr(1), true);
-  EXPECT_EQ(set->changeCount(), 1u);
-  set->addrsIs(addr(1), true);
-  EXPECT_EQ(set->changeCount(), 1u);
-  set->addrsIs(addr(1), false);
-  EXPECT_EQ(set->changeCount(), 2u);
-  EXPECT_EQ(watcher->keys, (std::vector<Xel::U32>{1, 1}));
-  EXPECT_FALSE(set->addrs(addr(1)));
-  EXPECT_EQ(set->addrsMembers(), 1u);
-}
-
-TEST_F(ValueCollection, DeleteReturnsTheStoredValueOrFalse) {
-  EXPECT_FALSE(set->addrsDel(addr(9)));
-  EXPECT_EQ(set->changeCount(), 0u);
-  EXPECT_TRUE(watcher->keys.empty());
-  set->addrsIs(addr(9), true);
-  EXPECT_TRUE(set->addrsDel(addr(9)));
-  EXPECT_EQ(set->changeCount(), 2u);
-  EXPECT_EQ(watcher->keys, (std::vector<Xel::U32>{9, 9}));
-  EXPECT_EQ(set->addrsMembers(), 0u);
-}
-
-TEST_F(ValueCollection, KeyedReadCountsEvenWhenAbsent) {
-  EXPECT_FALSE(set->addrs(addr(3)));
-  EXPECT_FALSE(set->addrs(addr(3)));
-  EXPECT_EQ(set->readCount(), 2u);
-  EXPECT_EQ(set->changeCount(), 0u);
-}
-
 TEST_F(ValueCollection, NewInsertsWithoutCountingOrTelling) {
   auto node = set->newAddrs(addr(4), true);
   EXPECT_EQ(node->xelKey(), addr(4));
@@ -103,30 +73,6 @@ TEST_F(ValueCollection, DeleteAllTellsEachKeyOnceEvenWhenAHandlerRemovesAhead) {
   EXPECT_EQ(set->changeCount(), 6u);  // three insertions, three removals
 }
 
-TEST_F(ValueCollection, IteratorMovesOnAfterItsMemberIsDeleted) {
-  for (Xel::U32 i = 1; i <= 20; ++i) set->addrsIs(addr(i), i % 2 == 0);
-  std::vector<Xel::U32> order;
-  for (auto it = set->addrsIteratorConst(); it; it.advance())
-    order.push_back(it->xelKey().hostOrder());
-  std::vector<Xel::U32> seen;
-  for (auto it = set->addrsIterator(); it; it.advance()) {
-    seen.push_back(it->xelKey().hostOrder());
-    bool const stored = it->value();
-    EXPECT_EQ(set->addrsDel(it), stored);
-  }
-  EXPECT_EQ(seen, order);
-  VrrpIpAddrs::AddrsIterator atEnd = set->addrsIterator();
-  EXPECT_FALSE(set->addrsDel(atEnd));
-}
-
-TEST_F(ValueCollection, DestructionEmptiesValuesWithoutTelling) {
-  for (Xel::U32 i = 1; i <= 3; ++i) set->addrsIs(addr(i), true);
-  watcher->isWeakReferenceIs(true);
-  watcher->keys.clear();
-  set = nullptr;
-  EXPECT_TRUE(watcher->keys.empty());
-}
-
 TEST(TextCollection, DeleteOfAnAbsentMacGivesTheEmptyText) {
   auto errors = Routing::Fhrp::dynVarpConfigErrorFactory("dynamic");
   Pelno::EthAddr const mac = Pelno::fromString<Pelno::EthAddr>("02:00:00:00:00:99");
@@ -135,6 +81,20 @@ TEST(TextCollection, DeleteOfAnAbsentMacGivesTheEmptyText) {
   EXPECT_EQ(errors->virtualMacError(mac), "duplicate virtual MAC");
   EXPECT_EQ(errors->virtualMacErrorDel(mac), "duplicate virtual MAC");
   EXPECT_EQ(errors->changeCount(), 2u);
+}
+
+TEST(TextCollection, AnEqualTextIsNoChangeAndANewOneIsSharedNotCopied) {
+  auto errors = Routing::Fhrp::dynVarpConfigErrorFactory("errors");
+  Pelno::EthAddr const mac(0x02, 0, 0, 0, 0, 0x99);
+  Xel::String8 const second("conflicts with the configured MAC");
+  errors->virtualMacErrorIs(mac, "duplicate");
+  errors->virtualMacErrorIs(mac, Xel::String8(std::string("dup") + "licate"));
+  EXPECT_EQ(errors->changeCount(), 1u);
+  errors->virtualMacErrorIs(mac, second);
+  EXPECT_TRUE(errors->virtualMacError(mac).sharesDataWith(second));
+  EXPECT_EQ(errors->virtualMacErrorDel(mac), second);
+  EXPECT_EQ(errors->virtualMacErrorMembers(), 0u);
+  EXPECT_EQ(errors->changeCount(), 3u);
 }
 
 }  // namespace

@@ -111,25 +111,6 @@ TEST_F(VirtualRouter, RepeatingAChangeIsNoChangeExceptForAPresentChild) {
   EXPECT_EQ(router->changeCount(), count + 1);
 }
 
-TEST_F(VirtualRouter, PriorityTakesAnyNumberWithoutRangeCheck) {
-  router->priorityIs(100);
-  EXPECT_EQ(router->changeCount(), 0u);
-  for (Xel::U32 p : {0u, 255u, 1000u}) {
-    router->priorityIs(p);
-    EXPECT_EQ(router->priority(), p);
-  }
-  EXPECT_EQ(listener->heard, (Heard{"onPriority", "onPriority", "onPriority"}));
-  EXPECT_EQ(router->changeCount(), 3u);
-}
-
-TEST_F(VirtualRouter, PreemptDefaultsToTrueSoOnlyFalseIsTold) {
-  router->preemptIs(true);
-  EXPECT_TRUE(listener->heard.empty());
-  router->preemptIs(false);
-  EXPECT_FALSE(router->preempt());
-  EXPECT_EQ(listener->heard, Heard{"onPreempt"});
-}
-
 TEST_F(VirtualRouter, TextEqualInContentIsNoChangeAndNewTextIsSharedNotCopied) {
   Xel::String8 const original("core uplink");
   router->descriptionIs(original);
@@ -145,49 +126,9 @@ TEST_F(VirtualRouter, TextEqualInContentIsNoChangeAndNewTextIsSharedNotCopied) {
   EXPECT_TRUE(router->authKey().sharesDataWith(original));
 }
 
-TEST_F(VirtualRouter, V6PeerDifferingInAnySingleWordIsAChange) {
-  router->bfdPeerAddrV6Is(Ip6Addr(0, 0, 0, 0));
-  EXPECT_TRUE(listener->heard.empty());
-  router->bfdPeerAddrV6Is(Ip6Addr(1, 2, 3, 4));
-  router->bfdPeerAddrV6Is(Ip6Addr(1, 2, 3, 5));
-  EXPECT_EQ(router->bfdPeerAddrV6(), Ip6Addr(1, 2, 3, 5));
-  router->bfdPeerAddrV6Is(Ip6Addr(9, 2, 3, 5));
-  router->bfdPeerAddrV6Is(Ip6Addr(9, 2, 3, 5));
-  EXPECT_EQ(listener->heard, (Heard{"onBfdPeerAddrV6", "onBfdPeerAddrV6", "onBfdPeerAddrV6"}));
-  EXPECT_EQ(router->changeCount(), 3u);
-}
-
 // The router has no onVersion of its own: it reuses the framework's slot.
 static_assert(std::is_same_v<decltype(&VrrpVirtualRouterConfig::NotifieeConst::onVersion),
                              void (Xel::Entity::NotifieeConst::*)()>);
-
-TEST_F(VirtualRouter, VersionIsToldThroughTheFrameworksSlotApartFromTheChangeCounter) {
-  router->versionIs(3);
-  EXPECT_EQ(listener->heard, Heard{"onVersion"});
-  EXPECT_EQ(router->version(), 3u);
-  EXPECT_EQ(router->changeCount(), 1u);
-  router->versionIs(3);
-  router->versionIs(200);
-  EXPECT_EQ(listener->heard, (Heard{"onVersion", "onVersion"}));
-  EXPECT_EQ(router->changeCount(), 2u);
-}
-
-TEST_F(VirtualRouter, V6AddressesKeepAFalseFlagAndAnAbsentOneReadsFalseAndCounts) {
-  Ip6Addr const a = value<Ip6Addr>("2001:db8::1");
-  router->ip6AddrsIs(a, true);
-  router->ip6AddrsIs(a, false);
-  EXPECT_EQ(router->ip6AddrsMembers(), 1u);
-  EXPECT_EQ(router->changeCount(), 2u);
-  Xel::U32 const reads = router->readCount();
-  EXPECT_FALSE(router->ip6Addrs(a));
-  EXPECT_FALSE(router->ip6Addrs(value<Ip6Addr>("2001:db8::2")));
-  EXPECT_EQ(router->readCount(), reads + 2);
-  EXPECT_FALSE(router->ip6AddrsDel(value<Ip6Addr>("2001:db8::2")));
-  EXPECT_FALSE(router->ip6AddrsDel(a));
-  EXPECT_EQ(router->ip6AddrsMembers(), 0u);
-  EXPECT_EQ(listener->heard, (Heard{"onIp6Addrs(2001:db8::1)", "onIp6Addrs(2001:db8::1)",
-                                    "onIp6Addrs(2001:db8::1)"}));
-}
 
 // Overrides the virtual notify and delete-by-iterator operations, noting
 // what the entity looks like when each is reached.
@@ -299,22 +240,6 @@ TEST_F(DerivedRouter, TrackedObjectsNotifyThroughTheOverrideOnCreationAndRemoval
   EXPECT_EQ(listener->heard,
             (Heard{"onVrrpTrackedObject('uplink')", "onVrrpTrackedObject('uplink')",
                    "onVrrpTrackedObject('downlink')"}));
-}
-
-TEST(VirtualRouterTeardown, TrackedObjectsAreRemovedOneByOneAndAddressesSilently) {
-  auto router = vrrpVirtualRouterConfigFactory(VrId(9));
-  std::vector<Ptr<TrackedObject>> children{router->vrrpTrackedObjectIs("a"),
-                                           router->vrrpTrackedObjectIs("b")};
-  router->secondaryAddrsIs(value<IpAddr>("192.0.2.2"), true);
-  router->ip6AddrsIs(value<Ip6Addr>("2001:db8::2"), true);
-  auto survivor = watch<RouterListener>(router, /*weak=*/true);
-  router = nullptr;
-  std::sort(survivor->heard.begin(), survivor->heard.end());
-  EXPECT_EQ(survivor->heard, (Heard{"onVrrpTrackedObject('a')", "onVrrpTrackedObject('b')"}));
-  for (auto const& child : children) {
-    EXPECT_EQ(child->parent(), nullptr);
-    EXPECT_EQ(child->references(), 1u);
-  }
 }
 
 }  // namespace
