@@ -171,7 +171,9 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   MsgChannel::Constrainer& msgConstrainer() noexcept { return constrainer_; }
 
   // Ids this side gives out carry `word1` (0 or upperIdSpace) in their
-  // second word, so that they never meet the ids the peer gives out.
+  // second word, so that they never meet the ids the peer gives out. A
+  // side that has not chosen takes the upper space if it reads a record
+  // before it gives out an id, else the lower one.
   // Precondition: no id has been given out yet.
   void idSpaceIs(U32 word1);
   U32 idSpace() const noexcept { return idSpace_; }
@@ -221,6 +223,7 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   U32 nextIdHigh_ = 0;
   U32 idSpace_ = 0;
   bool idGiven_ = false;
+  bool idSpaceChosen_ = false;
   U32 budget_ = 0;
 
   Ptr<Dir> dir_;

@@ -88,9 +88,10 @@ std::size_t Demuxer::flowInRun(std::span<U8 const> bytes) {
 }
 
 void Demuxer::flowInRecord(Record const& r) {
-  // The peer's ids are the lower space; a side that reads before it has
-  // given out any id of its own takes the upper one.
-  if (!idGiven_ && idSpace_ == 0) idSpace_ = upperIdSpace;
+  // Unless told otherwise, the peer's ids are the lower space; a side that
+  // reads before it has given out any id of its own takes the upper one.
+  if (!idGiven_ && !idSpaceChosen_) idSpace_ = upperIdSpace;
+  idSpaceChosen_ = true;
   Ptr<Demuxer> const self(this);
   Applying const applying(flowInDepth_, &constrainer_);
   In in(r.payload);
@@ -237,6 +238,7 @@ void Demuxer::idSpaceIs(U32 word1) {
     throwRangeException("NboAttrLog::Demuxer: the id space is fixed once an id is given out");
   }
   idSpace_ = word1;
+  idSpaceChosen_ = true;
 }
 
 // The manager ----------------------------------------------------------
