@@ -12,6 +12,9 @@
 #   make bench   build in release mode, run the benchmarks beside their
 #                baselines, print the table and keep the raw JSON in
 #                build/bench.json
+#   make soak    the replication tests at length: 10^7 random steps over a
+#                socket pair, 10^6 against an agent process that is killed
+#                and restarted (build/)
 #   make format  format every hand-written source with clang-format
 
 JOBS ?= $(shell nproc)
@@ -26,7 +29,7 @@ define suite
 	$(CTEST) --preset $(1) -j $(JOBS)
 endef
 
-.PHONY: demo test check bench check-asan check-tsan check-m32 format clean
+.PHONY: demo test check soak bench check-asan check-tsan check-m32 format clean
 
 demo:
 	$(CMAKE) --preset default
@@ -47,6 +50,12 @@ check-tsan:
 check-m32:
 	$(call suite,m32,$(if $(M32_EMULATOR),-DCMAKE_CROSSCOMPILING_EMULATOR=$(shell command -v $(M32_EMULATOR))))
 	@echo "check-m32: the 32-bit tests ran $$(sed -n 's/^FHRP_TARGET_RUNS:INTERNAL=//p' build-m32/CMakeCache.txt)"
+
+soak:
+	$(CMAKE) --preset default
+	$(CMAKE) --build --preset default -j $(JOBS) --target attrlog_test
+	FHRP_CONVERGENCE_STEPS=2500000 FHRP_PROCESS_STEPS=500000 build/tests/attrlog/attrlog_test \
+	  --gtest_filter='Seeds/Convergence.*:TwoProcesses.*'
 
 BENCH_FLAGS ?= --benchmark_repetitions=5 --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
 

@@ -193,4 +193,9 @@ std::string RandomChanges::change(Xel::Entity& root) {
   return what;
 }
 
+std::string RandomChanges::changeDeep(Xel::Entity& root) {
+  std::vector<Xel::Entity*> const all = entities(root);
+  return change(*all[pick(rng_, static_cast<unsigned>(all.size()))]);
+}
+
 }  // namespace attrlog_test

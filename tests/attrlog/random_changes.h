@@ -26,6 +26,10 @@ class RandomChanges {
   // One random change somewhere in the tree of `root` (`root` included);
   // returns what it did, for failure messages.
   std::string change(Xel::Entity& root);
+  // One random change in the tree of a random entity of `root`'s tree:
+  // changes gather deep down, and the top of the tree, whose replacement
+  // takes everything below with it, changes seldom. Trees grow large.
+  std::string changeDeep(Xel::Entity& root);
   // Every entity of the tree, root first.
   static std::vector<Xel::Entity*> entities(Xel::Entity& root);
 
