@@ -1,6 +1,7 @@
 // Test support for the attribute log: a tree of plain maps that stands for
-// an entity tree, made either from the entities themselves or from the
-// records a log carries, so that the two can be compared.
+// an entity tree, made either from the entities themselves (the library's
+// snapshot) or from the records a log carries, so that the two can be
+// compared.
 //
 // Both sides are read off the attribute tables only: a value is its codec's
 // text, a string its characters, a collection a map from key text to value
@@ -8,6 +9,7 @@
 #pragma once
 
 #include <FhrpConf/attrlog/Decoder.h>
+#include <FhrpConf/attrlog/Snapshot.h>
 #include <FhrpConf/entity/AttrTable.h>
 #include <Xel/Entity.h>
 #include <Xel/NboAttrLog.h>
@@ -25,19 +27,18 @@ using Routing::Fhrp::attrlog::Decoder;
 using Routing::Fhrp::entity::AttrInfo;
 using Routing::Fhrp::entity::TypeInfo;
 
-struct Tree {
-  std::string type;
-  std::map<std::string, std::string> values;
-  std::map<std::string, std::map<std::string, std::string>> members;
-  std::map<std::string, std::map<std::string, Tree>> children;
-  friend bool operator==(Tree const&, Tree const&) = default;
-};
-std::ostream& operator<<(std::ostream& os, Tree const& t);
+// The library's snapshot of a tree is what a replay builds too.
+using Tree = Routing::Fhrp::attrlog::Snapshot;
+using Routing::Fhrp::attrlog::operator<<;
 
 // The type table of an entity of the model.
-TypeInfo const& typeOf(Xel::Entity const& e);
+inline TypeInfo const& typeOf(Xel::Entity const& e) {
+  return Routing::Fhrp::attrlog::typeInfoOf(e);
+}
 // `e` as the log would carry it: every written attribute, member and child.
-Tree render(Xel::Entity const& e);
+inline Tree render(Xel::Entity const& e) {
+  return Routing::Fhrp::attrlog::snapshot(e);
+}
 
 // Replays a log's records onto plain maps, strictly: a record of an entity
 // not created on the log, a text piece out of order, or a transaction end
