@@ -179,6 +179,10 @@ class XEL_EXPORT Out : public PtrInterface {
   }
   bool writable() const noexcept { return writable_ && failure_.empty(); }
   void writableIs(bool writable) noexcept { writable_ = writable; }
+  // Whether a peer is at the other end: a log whose transport has ended is
+  // not (a log without a transport, written to memory, counts as one).
+  bool connected() const noexcept { return connected_ && failure_.empty(); }
+  void connectedIs(bool connected) noexcept { connected_ = connected; }
   // Whether a record of maxMessageSize() bytes may be written now.
   bool hasSufficientBuffer() const noexcept { return writable() && room() >= maxMessageSize(); }
   // Why the transport failed, or empty while it has not.
@@ -306,6 +310,7 @@ class XEL_EXPORT Out : public PtrInterface {
   std::size_t recordStart_ = noRecord;
   std::size_t capacity_;
   bool writable_ = true;
+  bool connected_ = true;
   String8 failure_;
   U64 completedBytes_ = 0;
   U64 completedRecords_ = 0;

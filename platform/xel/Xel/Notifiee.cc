@@ -124,6 +124,10 @@ void PtrInterface::NotifieeConst::reportNotificationException(AttributeId const*
 
 void PtrInterface::NotifieeConst::onZeroReferences() {}
 
+void PtrInterface::NotifieeConst::xelDoZombieReactors(bool zombie) {
+  xelMarkedForDeletionIs(zombie);
+}
+
 Activity* PtrInterface::NotifieeConst::activityPtr() const {
   return nullptr;
 }

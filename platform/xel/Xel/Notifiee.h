@@ -90,6 +90,10 @@ class XEL_EXPORT PtrInterface::NotifieeConst : public PtrInterface {
   virtual void handleNotificationException(AttributeId id);
   virtual void handleNotificationException();
   virtual void onZeroReferences();
+  // Marks the notifiee (true) as one whose notifier is going away, or
+  // clears the mark; the base sets its own deletion mark. A notifiee that
+  // stands for other objects marks them too.
+  virtual void xelDoZombieReactors(bool zombie);
   virtual Activity* activityPtr() const;
   virtual Activity* xelFwkActivity();
   virtual Activity const* xelFwkActivity() const;

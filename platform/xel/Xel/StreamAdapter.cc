@@ -117,16 +117,33 @@ void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
     flowOut_ = nullptr;
   }
   if (!out) return;
-  out_ = out;
-  entityId_ = EntityId{};
+  doEntityIdIs(EntityId{}, demuxer, false);
+}
+
+void StreamAdapter::doEntityIdIs(EntityId id, Demuxer* demuxer, bool announced) {
+  out_ = demuxer->out();
+  entityId_ = id;
+  // An empty id is given a new one here.
   demuxer->reactorIs(this);
-  demuxer->createFlowOut(this, {}, false, 0)->orphanDueIs(true);
+  if (announced) {
+    msgChannelEntryIs();
+  } else {
+    demuxer->createFlowOut(this, {}, false, 0)->orphanDueIs(true);
+  }
 }
 
 Entity::XelNboAttrLogSa::XelNboAttrLogSa(Xel_BitSet flags, unsigned int,
                                          Ptr<NboAttrLog::Out> const& out, PtrInterface*)
     : StreamAdapter(out) {
   notificationFlagsIs(flags);
+  // A parent's weak adapter passes weakness on to its children's.
+  if (flags.value() & weakBit) stateBitsIs(weakBit, true);
+}
+
+Ptr<Entity::XelNboAttrLogSa> Entity::XelNboAttrLogSa::childAttrLogIs(AttributeId, Xel_BitSet,
+                                                                     Entity*,
+                                                                     Ptr<NboAttrLog::Out> const&) {
+  return nullptr;
 }
 
 Entity::XelNboAttrLogSa::~XelNboAttrLogSa() = default;

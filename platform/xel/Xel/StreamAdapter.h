@@ -84,6 +84,11 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
 
   EntityId entityId() const noexcept { return entityId_; }
   void entityIdIs(EntityId id) noexcept { entityId_ = id; }
+  // Takes `id` on `demuxer`'s log and goes onto the log under it. An id the
+  // peer gave (`announced`: the peer announced the entity and has its
+  // state) makes the adapter owe the log nothing; any other id leaves the
+  // entity's full state due.
+  void doEntityIdIs(EntityId id, NboAttrLog::Demuxer* demuxer, bool announced);
   // The log, or null once the adapter is off it: nothing is then written.
   NboAttrLog::Out* nboAttrLogOut() const noexcept { return out_.ptr(); }
   Ptr<NboAttrLog::Out> const& nboAttrLogOutPtr() const noexcept { return out_; }
@@ -173,6 +178,9 @@ class XEL_EXPORT StreamAdapter : public PtrInterface::NotifieeConst {
   MsgChannel::Constrainer::XelEntry* msgChannelEntry() noexcept {
     return hasMsgChannelEntry_ ? &msgChannelEntry_ : nullptr;
   }
+  MsgChannel::Constrainer::XelEntry const* msgChannelEntry() const noexcept {
+    return hasMsgChannelEntry_ ? &msgChannelEntry_ : nullptr;
+  }
   void msgChannelEntryIs() noexcept { hasMsgChannelEntry_ = true; }
 
   // Sets (or clears) state bits while it lasts, and puts back what was
@@ -246,6 +254,11 @@ class XEL_EXPORT Entity::XelNboAttrLogSa : public StreamAdapter {
   // Calls the change handler of attribute `aid` (a collection's with the
   // key `key` points to); an id without a handler does nothing.
   virtual void doNotification(AttributeId aid, void* key);
+  // Installs (or finds) the adapter of `child`, held by this adapter's
+  // entity under child attribute `aid`, for `out`, this adapter's log, and
+  // announces the child there. The base has no child attributes: null.
+  virtual Ptr<XelNboAttrLogSa> childAttrLogIs(AttributeId aid, Xel_BitSet flags, Entity* child,
+                                              Ptr<NboAttrLog::Out> const& out);
   // Whether a parent's adapter installed this one for its child (it then
   // leaves the log when the child leaves its parent).
   bool xelInstalledByParent() const noexcept { return installedByParent_; }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Xel/Entity.h"
+#include "Xel/StreamAdapter.h"
 
 namespace Xel {
 namespace {
@@ -39,6 +40,12 @@ Ptr<Entity> XelType::newEntity(Name const&, Dir*) const {
 }
 
 Ptr<Entity> XelType::newEntity(NboAttrLog::In*, Xel_BitSet, unsigned int, PtrInterface*) const {
+  return nullptr;
+}
+
+Ptr<Entity::XelNboAttrLogSa> XelType::childAttrLogIs(Ptr<XelAttr const> const&,
+                                                     Ptr<PtrInterface> const&,
+                                                     Ptr<NboAttrLog::Out> const&) const {
   return nullptr;
 }
 

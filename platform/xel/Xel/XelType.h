@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Xel/BitSet.h"
+#include "Xel/Entity.h"
 #include "Xel/Export.h"
 #include "Xel/Ptr.h"
 #include "Xel/PtrInterface.h"
@@ -30,7 +31,8 @@ namespace Xel {
 
 namespace NboAttrLog {
 class In;
-}
+class Out;
+}  // namespace NboAttrLog
 class Dir;
 class Entity;
 class XelAttr;
@@ -85,6 +87,15 @@ class XEL_EXPORT XelType : public PtrInterface {
   // null for types the log does not carry.
   virtual Ptr<Entity> newEntity(NboAttrLog::In* in, Xel_BitSet flags, unsigned int n,
                                 PtrInterface* parent) const;
+
+  // Installs (or finds) the adapter for `out` of `child`, held by an entity
+  // of this type under attribute `attr`, through the adapter of the
+  // child's parent on `out`, and announces the child there. A type with
+  // no such child attribute passes the call to its base; the base of all
+  // has none and installs nothing (null).
+  virtual Ptr<Entity::XelNboAttrLogSa> childAttrLogIs(Ptr<XelAttr const> const& attr,
+                                                      Ptr<PtrInterface> const& child,
+                                                      Ptr<NboAttrLog::Out> const& out) const;
 
   // Registers `type` under its full name; a later registration of the same
   // name replaces the earlier one.
