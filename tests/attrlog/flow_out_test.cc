@@ -1,9 +1,11 @@
 // What an adapter writes onto its log: the full state when installed, each
 // change after, the records' bytes, and what it does while the log has no
-// room, is blocked, has failed, or is applying records of its own.
+// room, is blocked, has failed, or is applying records of its own; and how
+// adapters come and go: installed, found, replaced, remounted, torn down.
 #include <FhrpConf/FhrpConfig.h>
 #include <FhrpConf/attrlog/Decoder.h>
 #include <FhrpConf/attrlog/LogTable.h>
+#include <Pelno/Text.h>
 #include <Xel/Demuxer.h>
 #include <Xel/Exception.h>
 #include <gtest/gtest.h>
@@ -513,6 +515,133 @@ TEST_F(FlowOut, InstallingFindsReplacesAndRefuses) {
   refused(nullptr, "null ValidPtr");
   refused(other, "NboAttrLog::Out has no demultiplexer");
   t->xelNboAttrLogSaDel(out);
+  EXPECT_EQ(log->reactors(), 0u);
+  EXPECT_EQ(sa->nboAttrLogOut(), nullptr);
+}
+
+// An adapter of another kind for the same log replaces the one there; one
+// of the model's kind (or derived from it) is found again as it is.
+TEST_F(FlowOut, AnAdapterOfAnotherKindReplacesTheOneOnTheLog) {
+  class Other : public TrackedObject::XelNboAttrLogSa {
+   public:
+    using XelNboAttrLogSa::XelNboAttrLogSa;
+  };
+  Ptr<TrackedObject> t = trackedObjectFactory("t1");
+  auto const mine = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+  auto const other = attrlog::adapterIs<Other>(*t, Xel_BitSet(), 0, out, nullptr);
+  EXPECT_NE(other, mine);
+  EXPECT_EQ(mine->nboAttrLogOut(), nullptr);
+  EXPECT_EQ(t->xelNboAttrLogSa(out), other.ptr());
+  EXPECT_EQ(t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr), other);
+  EXPECT_EQ(log->reactors(), 1u);
+}
+
+// Remounting an adapter takes those of everything below it off the log,
+// single children and every kind of child collection included; the rest of
+// the tree stays, and a child made later is announced with an adapter of
+// its own.
+TEST_F(FlowOut, RemountingTakesEveryDescendantsAdapterOffTheLog) {
+  Pelno::IntfId const eth1(Xel::String8("Ethernet1"));
+  Ptr<Config> config = configFactory("config");
+  Ptr<VrrpConfig> const vrrp = config->vrrpConfigIs("vrrp");
+  vrrp->vrrpIntfConfigIs(eth1)->virtualRouterConfigIs(VrId(1))->vrrpTrackedObjectIs("t1");
+  vrrp->newVirtualIp6LinkLocalAddr(Pelno::fromString<VirtualIp::VrfIpPair>("('default', fe80::1)"));
+  Ptr<VarpConfig> const varp = config->varpConfigIs("varp");
+  varp->varpIntfConfigIs(eth1);
+  install(config);
+  ASSERT_TRUE(log->flowOutRun());
+  items();
+  EXPECT_EQ(log->reactors(), 8u);
+
+  vrrp->xelNboAttrLogSa(out)->doRemountSelf(nullptr);
+  for (Xel::Entity* e : attrlog_test::RandomChanges::entities(*vrrp)) {
+    EXPECT_EQ(e->xelNboAttrLogSa(out), nullptr) << e->name();
+  }
+  EXPECT_EQ(log->reactors(), 3u);
+  EXPECT_TRUE(recs().empty());
+
+  Ptr<VarpIntfConfig> const eth2 = varp->varpIntfConfigIs(Pelno::IntfId("Ethernet2"));
+  Xel::Entity::XelNboAttrLogSa const* const sa = eth2->xelNboAttrLogSa(out);
+  ASSERT_NE(sa, nullptr);
+  EXPECT_TRUE(sa->xelInstalledByParent());
+  EXPECT_EQ(recs().front(), (Rec{"varpIntfConfig", Op::created, "'Ethernet2'", ""}));
+}
+
+// The type's descriptor installs a child's adapter through the adapter of
+// the child's parent, and announces the child; an attribute that holds no
+// children goes to the base descriptor, which installs nothing.
+TEST_F(FlowOut, TheTypeDescriptorInstallsAChildsAdapterThroughItsParent) {
+  Ptr<Router::XelNboAttrLogSa> parent;
+  Ptr<Router> const vr = writtenRouter(&parent);
+  Ptr<TrackedObject> const t = vr->vrrpTrackedObjectIs("t1");
+  parent->vrrpTrackedObjectNboAttrLogAdapterDel(t);
+  items();
+  ASSERT_EQ(t->xelNboAttrLogSa(out), nullptr);
+
+  // The descriptor goes by the attribute's name.
+  auto named = [](char const* name) {
+    return Ptr<Xel::XelAttr const>(
+        new Xel::XelAttr(nullptr, Xel::Name(name), nullptr, nullptr, {}, 0, 0));
+  };
+  Xel::XelType const* const type = Router::_fwkType();
+  EXPECT_EQ(type->childAttrLogIs(named("priority"), t, out), nullptr);
+  EXPECT_TRUE(items().empty());
+  auto const sa = type->childAttrLogIs(named("vrrpTrackedObject"), t, out);
+  ASSERT_TRUE(sa);
+  EXPECT_EQ(t->xelNboAttrLogSa(out), sa.ptr());
+  EXPECT_EQ(parent->vrrpTrackedObjectNboAttrLogAdapter(t), sa.ptr());
+  EXPECT_EQ(recs().front(), (Rec{"vrrpTrackedObject", Op::created, "'t1'", ""}));
+}
+
+// An entity going by an id several logs share (odd) is found through any
+// log that holds it, and through none once that log has no peer; its
+// adapters that the peers announced share a message channel.
+TEST_F(FlowOut, AnAdapterGoingByASharedIdIsFoundThroughItsLogs) {
+  Ptr<TrackedObject> const t = trackedObjectFactory("t1");
+  Ptr<Out> const other = Out::outNew();
+  Ptr<Demuxer> const otherLog = Demuxer::demuxerNew(other);
+  auto const one = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+  auto const two = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, other, nullptr);
+  Xel::Entity& e = *t;
+  EXPECT_EQ(e.xelNboAttrLogSa(nullptr), nullptr) << "no shared id yet";
+  EXPECT_EQ(e.xelNboAttrLogSaForMsgChannel(one), nullptr);
+  for (auto [sa, demuxer] : {std::pair{one, log}, std::pair{two, otherLog}}) {
+    demuxer->reactorDel(sa->entityId());
+    sa->doEntityIdIs({3, 0}, demuxer.ptr(), true);
+  }
+  EXPECT_EQ(e.xelNboAttrLogSa(other), two.ptr());
+  EXPECT_EQ(e.xelNboAttrLogSaForMsgChannel(one), two);
+  EXPECT_EQ(e.xelNboAttrLogSaForMsgChannel(two), one);
+  out->connectedIs(false);
+  EXPECT_EQ(e.xelNboAttrLogSa(nullptr), two.ptr());
+  EXPECT_EQ(e.xelNboAttrLogSaForMsgChannel(two), nullptr);
+  other->connectedIs(false);
+  EXPECT_EQ(e.xelNboAttrLogSa(nullptr), nullptr);
+}
+
+TEST_F(FlowOut, AnAdapterMarksItsNotifieeAsItMarksItself) {
+  Ptr<TrackedObject> const t = trackedObjectFactory("t1");
+  auto const sa = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+  auto const* nested = t->xelNotifiees().head();
+  ASSERT_TRUE(nested && nested->isStreamAdapter());
+  for (bool zombie : {true, false}) {
+    sa->xelDoZombieReactors(zombie);
+    EXPECT_EQ(sa->xelMarkedForDeletion(), zombie);
+    EXPECT_EQ(nested->xelMarkedForDeletion(), zombie);
+  }
+}
+
+// A weak adapter does not keep its entity: when the entity's last owner
+// lets go, its adapters and its children's leave the log.
+TEST_F(FlowOut, AWeakAdapterLeavesTheLogWhenItsEntityGoes) {
+  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
+  vr->vrrpTrackedObjectIs("t1");
+  auto const sa = vr->xelNboAttrLogSaIs(Xel_BitSet(StreamAdapter::weakBit), 0, out, nullptr);
+  ASSERT_TRUE(log->flowOutRun());
+  EXPECT_TRUE(sa->isWeakReference());
+  EXPECT_TRUE(vr->vrrpTrackedObject("t1")->xelNboAttrLogSa(out)->stateHas(StreamAdapter::weakBit));
+  EXPECT_EQ(log->reactors(), 2u);
+  vr = nullptr;
   EXPECT_EQ(log->reactors(), 0u);
   EXPECT_EQ(sa->nboAttrLogOut(), nullptr);
 }

@@ -206,6 +206,8 @@ HOOK_DECLS = """
   bool xelHasAttrLogInterface() const override;
   Xel::Entity::XelNboAttrLogSa* xelNboAttrLogSa(
       Xel::Ptr<Xel::NboAttrLog::Out const> const& out) override;
+  Xel::Ptr<Xel::Entity::XelNboAttrLogSa> xelNboAttrLogSaForMsgChannel(
+      Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const& other) const override;
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> xelNboAttrLogSaIs(
       Xel_BitSet flags, unsigned int n, Xel::Ptr<Xel::NboAttrLog::Out> const& out,
       Xel::PtrInterface* owner) override;
@@ -225,6 +227,11 @@ bool $T$::xelHasAttrLogInterface() const { return true; }
 
 Xel::Entity::XelNboAttrLogSa* $T$::xelNboAttrLogSa(Xel::Ptr<Xel::NboAttrLog::Out const> const& out) {
   return $A$::adapterFor(notifiees_, out.ptr());
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> $T$::xelNboAttrLogSaForMsgChannel(
+    Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const& other) const {
+  return $A$::adapterForMsgChannel(notifiees_, other.ptr());
 }
 
 Xel::Ptr<Xel::Entity::XelNboAttrLogSa> $T$::xelNboAttrLogSaIs(
@@ -263,6 +270,12 @@ $T$::XelNboAttrLogSa::FlowOut::FlowOut(Xel::AttributeId start) noexcept
     : $A$::FlowOut(xelTypeInfo, start) {}
 $defs$
 """
+
+
+def teardown(p) -> list[str]:
+    """The destructor's first line: adapters that outlived their hold on
+    the entity (weak ones) leave their logs before its children go."""
+    return [f"  {p.A}::entityGone(notifiees_);"]
 
 
 def hook_decls() -> str:

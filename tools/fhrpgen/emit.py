@@ -164,7 +164,8 @@ def _entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         after=after, trailer="")
     defs = keyed_defs + "".join("\n" + d + "\n" for d in p.defs) + attrlog.hook_defs(p)
     body = subst(template("entity.cc"), keyparam=keyparam, init=init,
-                 teardown="".join(line + "\n" for line in p.teardown), defs=defs,
+                 teardown="".join(line + "\n" for line in attrlog.teardown(p) + p.teardown),
+                 defs=defs,
                  factory=factory_def, **values)
     return _files(p, source, holes, body, {"FhrpConf/attrlog/Collections.h", "FhrpConf/attrlog/LogTable.h",
                    "cstddef", "utility"},

@@ -8,6 +8,7 @@
 
 #include "FhrpConf/attrlog/Install.h"
 #include "FhrpConf/attrlog/LogTable.h"
+#include "FhrpConf/attrlog/Snapshot.h"
 
 namespace Routing::Fhrp::attrlog {
 
@@ -28,12 +29,18 @@ Adapter::Adapter(Xel_BitSet flags, Xel::Entity* entity, void const* object,
                  entity::TypeInfo const& type, unsigned int n, Xel::Ptr<Out> const& out,
                  Xel::PtrInterface* owner)
     : XelNboAttrLogSa(flags, n, out, owner), entity_(entity), object_(object), type_(type) {
+  // A weak adapter leaves the entity's life to its other owners; it leaves
+  // the log when the entity goes (entityGone).
+  if (stateHas(weakBit)) isWeakReferenceIs(true);
   notifierIs(Xel::Ptr<Xel::PtrInterface const>(entity));
 }
 
 Adapter::~Adapter() {
-  // A delivery may still hold the nested notifiee: it must not call back.
+  // A delivery may still hold the nested notifiee: it must not call back,
+  // not even from the entity's own destruction, which letting go of the
+  // entity here may bring about.
   if (link_) link_->xelReactorAdapterIs(nullptr);
+  isWeakReferenceIs(true);
 }
 
 void Adapter::xelAdapterNotifieeIs(Xel::Ptr<Xel::PtrInterface::NotifieeConst> const& notifiee,
@@ -49,6 +56,12 @@ void Adapter::hasNotificationActiveIs(bool active) {
   // Told either way: the notifiee may have been paused on its own
   // (onZeroReferences).
   if (notifiee_) notifiee_->hasNotificationActiveIs(active);
+}
+
+void Adapter::xelDoZombieReactors(bool zombie) {
+  if (zombie == xelMarkedForDeletion()) return;
+  if (notifiee_) notifiee_->xelDoZombieReactors(zombie);
+  xelMarkedForDeletionIs(zombie);
 }
 
 Adapter::Gate Adapter::gate(AttrInfo const& a) const {
@@ -244,6 +257,8 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
     Xel::Ptr<Out> const& log = nboAttrLogOutPtr();
     if (key) {
       a.keyCodec->write(log, key);
+    } else if (a.kind == AttrKind::childCollection) {
+      entity::keyAttr(typeInfoOf(*child))->log.writeValue(log, dynamic_cast<void const*>(child));
     } else {
       log << child->name();
     }
@@ -257,6 +272,14 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
     if (Xel::NboAttrLog::Demuxer* const demuxer = streamDemuxer()) demuxer->flowOutNested(*csa);
   }
   return csa;
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childAttrLogIs(AttributeId aid, Xel_BitSet flags,
+                                                               Xel::Entity* child,
+                                                               Xel::Ptr<Out> const& out) {
+  AttrInfo const* const a = writtenAttr(type_, aid);
+  if (!a || !a->isChild() || !child) return nullptr;
+  return childLogIs(*a, flags, child, nullptr, 1, out, nullptr);
 }
 
 Xel::Entity::XelNboAttrLogSa* Adapter::childLog(Xel::Entity const* child) const {
@@ -413,14 +436,57 @@ void Adapter::doRemountSelf(Xel::Ptr<Out> const& out) {
   });
 }
 
-Xel::Entity::XelNboAttrLogSa* adapterFor(entity::NotifieeList const& list,
-                                         Xel::NboAttrLog::Out const* out) {
+namespace {
+
+// An id several logs share: the entity goes by it on each.
+bool unified(Xel::EntityId id) noexcept {
+  return id.word0 % 2 == 1 && id != Xel::NboAttrLog::creationEntityId;
+}
+
+bool connected(Xel::StreamAdapter const& sa) noexcept {
+  return sa.nboAttrLogOut() && sa.nboAttrLogOut()->connected();
+}
+
+// Calls `visit` with each stream adapter among the notifiees of `list`
+// until it returns true; returns that adapter, or null.
+template <class Visit>
+Xel::Entity::XelNboAttrLogSa* findAdapter(entity::NotifieeList const& list, Visit const& visit) {
   for (entity::NotifieeBase* m = list.head(); m; m = m->next()) {
     if (!m->isStreamAdapter()) continue;
-    auto const* sa = dynamic_cast<Xel::Entity::XelNboAttrLogSa const*>(m->xelReactor());
-    if (sa && sa->nboAttrLogOut() == out) return const_cast<Xel::Entity::XelNboAttrLogSa*>(sa);
+    auto* sa = const_cast<Xel::Entity::XelNboAttrLogSa*>(
+        dynamic_cast<Xel::Entity::XelNboAttrLogSa const*>(m->xelReactor()));
+    if (sa && visit(*sa)) return sa;
   }
   return nullptr;
+}
+
+}  // namespace
+
+Xel::Entity::XelNboAttrLogSa* adapterFor(entity::NotifieeList const& list,
+                                         Xel::NboAttrLog::Out const* out) {
+  Xel::Entity::XelNboAttrLogSa* shared = nullptr;
+  Xel::Entity::XelNboAttrLogSa* const found =
+      findAdapter(list, [&](Xel::Entity::XelNboAttrLogSa& sa) {
+        if (!out) return unified(sa.entityId()) && connected(sa);
+        if (sa.nboAttrLogOut() == out) return true;
+        Xel::NboAttrLog::Demuxer const* const demuxer = Xel::NboAttrLog::Demuxer::demuxerFor(out);
+        if (!demuxer || !unified(sa.entityId())) return false;
+        auto* there = dynamic_cast<Xel::Entity::XelNboAttrLogSa*>(demuxer->reactor(sa.entityId()));
+        if (!there || there->xelNotifierEntity() != sa.xelNotifierEntity()) return false;
+        shared = there;
+        return true;
+      });
+  return shared ? shared : found;
+}
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterForMsgChannel(
+    entity::NotifieeList const& list, Xel::Entity::XelNboAttrLogSa const* other) {
+  return Xel::Ptr<Xel::Entity::XelNboAttrLogSa>(
+      findAdapter(list, [other](Xel::Entity::XelNboAttrLogSa& sa) {
+        return other && &sa != other && connected(sa) && sa.msgChannelEntry() &&
+               other->msgChannelEntry() && unified(sa.entityId()) &&
+               sa.entityId() == other->entityId();
+      }));
 }
 
 Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa) {
@@ -432,13 +498,11 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa)
       c.deserializingInParent() == sa->xelNotifierEntity()->parent()) {
     // The entity the peer is announcing: it goes by the peer's id, once,
     // and owes the log nothing, the peer having its state.
-    sa->entityIdIs(c.deserializingEid());
+    Xel::EntityId const id = c.deserializingEid();
     c.deserializingEidIs(Xel::EntityId{});
-    demuxer->reactorIs(sa.ptr());
-    sa->msgChannelEntryIs();
+    sa->doEntityIdIs(id, demuxer, true);
   } else {
-    demuxer->reactorIs(sa.ptr());
-    demuxer->createFlowOut(sa.ptr(), {}, false, 0)->orphanDueIs(true);
+    sa->doEntityIdIs(Xel::EntityId{}, demuxer, false);
   }
   sa->collectionTransactions();
   return sa;
@@ -448,19 +512,21 @@ void adapterDel(entity::NotifieeList const& list, Xel::NboAttrLog::Out const* ou
   if (Xel::Entity::XelNboAttrLogSa* sa = adapterFor(list, out)) sa->doRemountSelf(nullptr);
 }
 
+void entityGone(entity::NotifieeList const& list) {
+  // The adapter's own references may be the last: hold each while it goes.
+  while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(
+             list, [](Xel::Entity::XelNboAttrLogSa& a) { return a.nboAttrLogOut() != nullptr; })) {
+    Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const held(sa);
+    sa->doRemountSelf(nullptr);
+  }
+}
+
 void parentLeft(entity::NotifieeList const& list) {
-  // Taking an adapter off unlinks its notifiee: the walk starts again.
-  for (;;) {
-    Adapter* leaving = nullptr;
-    for (entity::NotifieeBase* m = list.head(); m && !leaving; m = m->next()) {
-      if (!m->isStreamAdapter()) continue;
-      auto const* sa = dynamic_cast<Adapter const*>(m->xelReactor());
-      if (sa && sa->xelInstalledByParent() && sa->nboAttrLogOut()) {
-        leaving = const_cast<Adapter*>(sa);
-      }
-    }
-    if (!leaving) return;
-    leaving->doRemountSelf(nullptr);
+  // Taking an adapter off unlinks nothing, but it is then off its log.
+  while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(list, [](Xel::Entity::XelNboAttrLogSa& a) {
+           return a.xelInstalledByParent() && a.nboAttrLogOut() != nullptr;
+         })) {
+    sa->doRemountSelf(nullptr);
   }
 }
 

@@ -108,12 +108,18 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   bool writeString(AttrInfo const& a);
   // The child-log operation: installs `child`'s adapter for this log (or
   // reuses it) and writes the child-creation record with `key` (a child
-  // collection's key; null for a single child, announced by its name).
+  // collection's key; null for a single child, announced by its name, or
+  // for a member whose key is to be read off the child itself).
   // Null when the log blocked the record: nothing was installed.
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> childLogIs(AttrInfo const& a, Xel_BitSet flags,
                                                     Xel::Entity* child, void const* key,
                                                     unsigned int n, Xel::Ptr<Out> const& out,
                                                     Xel::PtrInterface* owner);
+  // The child-log operation of child attribute `aid`, the key read off the
+  // child; null for an attribute that holds no children.
+  Xel::Ptr<Xel::Entity::XelNboAttrLogSa> childAttrLogIs(Xel::AttributeId aid, Xel_BitSet flags,
+                                                        Xel::Entity* child,
+                                                        Xel::Ptr<Out> const& out) override;
   // The child's adapter for this adapter's log, or null.
   Xel::Entity::XelNboAttrLogSa* childLog(Xel::Entity const* child) const;
   // Takes the child's adapter (and its descendants') off this log.
@@ -122,6 +128,8 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // Pausing the adapter pauses its nested notifiee: changes made meanwhile
   // are not seen.
   void hasNotificationActiveIs(bool active) override;
+  // Marks the nested notifiee, then the adapter.
+  void xelDoZombieReactors(bool zombie) override;
   Xel::AttributeId handleAttrFlowOut(Xel::AttributeId aid) override;
   void freeResyncState(Xel::Ptr<Xel::NboAttrLog::FlowOut> const& flowOut) override;
   Xel::Ptr<Xel::NboAttrLog::FlowOut> flowOutIs(Xel::Ptr<Out> const& out,

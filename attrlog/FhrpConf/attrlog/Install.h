@@ -27,9 +27,17 @@
 
 namespace Routing::Fhrp::attrlog {
 
-// The adapter among the notifiees of `list` whose log is `out`, or null.
+// The adapter among the notifiees of `list` for `out`, or null: the one on
+// `out`, or one going by an id several logs share (odd) under which `out`'s
+// demultiplexer holds it. With no `out`: an adapter going by a shared id on
+// a connected log.
 FHRPCONF_EXPORT Xel::Entity::XelNboAttrLogSa* adapterFor(entity::NotifieeList const& list,
                                                          Xel::NboAttrLog::Out const* out);
+// Another adapter among the notifiees of `list`, on a connected log, that
+// serves the entity on the same message channel as `other`: one the peer
+// announced under the same shared id. Null if none does.
+FHRPCONF_EXPORT Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterForMsgChannel(
+    entity::NotifieeList const& list, Xel::Entity::XelNboAttrLogSa const* other);
 // Puts a new adapter onto its log: notification on, an entity id, and the
 // full state due.
 FHRPCONF_EXPORT Xel::Ptr<Xel::Entity::XelNboAttrLogSa> adapterMount(Xel::Ptr<Adapter> const& sa);
@@ -38,6 +46,9 @@ FHRPCONF_EXPORT void adapterDel(entity::NotifieeList const& list, Xel::NboAttrLo
 // The entity left its parent: the adapters a parent installed for it leave
 // their logs.
 FHRPCONF_EXPORT void parentLeft(entity::NotifieeList const& list);
+// The entity is being destroyed: the adapters still on it (weak ones, which
+// do not hold it) leave their logs.
+FHRPCONF_EXPORT void entityGone(entity::NotifieeList const& list);
 
 // Installs (or returns) `entity`'s adapter of class SA for `out`.
 template <class SA, class T>
@@ -96,6 +107,10 @@ class AdapterNotifiee : public T::Notifiee, public AdapterLink {
   void onZeroReferences() override {
     if (SA* sa = adapter()) sa->onZeroReferences();
     this->hasNotificationActiveIs(false);
+  }
+  // The notifiee's own mark; the adapter marks it as it marks itself.
+  void xelDoZombieReactors(bool zombie) override {
+    Xel::PtrInterface::NotifieeConst::xelDoZombieReactors(zombie);
   }
 };
 

@@ -170,6 +170,7 @@ void SocketLog::fail(std::string reason) {
   failure_ = std::move(reason);
   // Changes wait from now on, as for a reader that takes nothing.
   wire_->writableIs(false);
+  wire_->connectedIs(false);
   ::shutdown(fd_, SHUT_RDWR);
 }
 

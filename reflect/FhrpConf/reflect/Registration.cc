@@ -1,6 +1,7 @@
 #include "FhrpConf/reflect/Registration.h"
 
 #include <Xel/Entity.h>
+#include <Xel/StreamAdapter.h>
 #include <Xel/String8.h>
 
 #include <algorithm>
@@ -154,6 +155,22 @@ ModelType::ModelType(TypeInfo const& info)
       info_(info) {}
 
 ModelType::~ModelType() = default;
+
+Xel::Ptr<Xel::Entity::XelNboAttrLogSa> ModelType::childAttrLogIs(
+    Xel::Ptr<Xel::XelAttr const> const& attr, Xel::Ptr<Xel::PtrInterface> const& child,
+    Xel::Ptr<Xel::NboAttrLog::Out> const& out) const {
+  AttrInfo const* row = nullptr;
+  for (AttrInfo const* a : info_.written) {
+    if (attr && a->isChild() && attr->name() == Xel::Name(a->name)) row = a;
+  }
+  if (!row) return XelType::childAttrLogIs(attr, child, out);
+  auto* const c = dynamic_cast<Xel::Entity*>(child.ptr());
+  Xel::Entity* const parent = c ? c->parent() : nullptr;
+  Xel::Entity::XelNboAttrLogSa* const psa = parent ? parent->xelNboAttrLogSa(out) : nullptr;
+  if (!psa) return nullptr;
+  Xel_BitSet const flags(psa->notificationFlags().value() & Xel_BitSet::notificationBitMask());
+  return psa->childAttrLogIs(row->id, flags, c, out);
+}
 
 Xel::XelType* baseDescriptor(TypeKind kind) {
   switch (kind) {

@@ -48,6 +48,13 @@ class FHRPCONF_EXPORT ModelType : public Xel::XelType {
 
   entity::TypeInfo const& info() const noexcept { return info_; }
 
+  // For a child attribute of the type (by name): the child's parent's
+  // adapter for `out` installs the child's, with its own notification
+  // flags. Any other attribute goes to the base descriptor.
+  Xel::Ptr<Xel::Entity::XelNboAttrLogSa> childAttrLogIs(
+      Xel::Ptr<Xel::XelAttr const> const& attr, Xel::Ptr<Xel::PtrInterface> const& child,
+      Xel::Ptr<Xel::NboAttrLog::Out> const& out) const override;
+
   // The attribute descriptors the attribute-log adapters work from, looked
   // up by name when the library is loaded.
   std::vector<Xel::Ptr<Xel::XelAttr const>> const& cachedAttrs() const noexcept { return cached_; }
