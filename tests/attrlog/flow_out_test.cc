@@ -565,6 +565,9 @@ TEST_F(FlowOut, RemountingTakesEveryDescendantsAdapterOffTheLog) {
   ASSERT_NE(sa, nullptr);
   EXPECT_TRUE(sa->xelInstalledByParent());
   EXPECT_EQ(recs().front(), (Rec{"varpIntfConfig", Op::created, "'Ethernet2'", ""}));
+  // From the root, through both its single children.
+  config->xelNboAttrLogSa(out)->doRemountSelf(nullptr);
+  EXPECT_EQ(log->reactors(), 0u);
 }
 
 // The type's descriptor installs a child's adapter through the adapter of

@@ -28,7 +28,7 @@ class ThreadHost : public attrlog_test::AgentHost {
 TEST(TwoThreads, TheAgentsReplicaEqualsTheSourceThroughRestarts) {
   ThreadHost host;
   attrlog_test::remoteConvergence(host, 8u,
-                                  attrlog_test::stepsFromEnvironment("FHRP_THREAD_STEPS", 5000));
+                                  attrlog_test::stepsFromEnvironment("FHRP_THREAD_STEPS", 20000));
 }
 
 }  // namespace

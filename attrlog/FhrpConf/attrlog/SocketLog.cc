@@ -137,9 +137,11 @@ void SocketLog::receive() {
     if (in_.size() - inEnd_ < readChunk) {
       // Move the unapplied start of a record to the front, and grow when
       // a record longer than the buffer is arriving.
-      std::memmove(in_.data(), in_.data() + inHead_, inEnd_ - inHead_);
-      inEnd_ -= inHead_;
-      inHead_ = 0;
+      if (inHead_ > 0) {
+        std::memmove(in_.data(), in_.data() + inHead_, inEnd_ - inHead_);
+        inEnd_ -= inHead_;
+        inHead_ = 0;
+      }
       if (in_.size() - inEnd_ < readChunk) in_.resize(std::max(2 * in_.size(), 2 * readChunk));
     }
     ssize_t const n = ::recv(fd_, in_.data() + inEnd_, in_.size() - inEnd_, MSG_DONTWAIT);
