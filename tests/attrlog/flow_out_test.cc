@@ -545,7 +545,7 @@ TEST_F(FlowOut, RemountingTakesEveryDescendantsAdapterOffTheLog) {
   Ptr<Config> config = configFactory("config");
   Ptr<VrrpConfig> const vrrp = config->vrrpConfigIs("vrrp");
   vrrp->vrrpIntfConfigIs(eth1)->virtualRouterConfigIs(VrId(1))->vrrpTrackedObjectIs("t1");
-  vrrp->newVirtualIp6LinkLocalAddr(Pelno::fromString<VirtualIp::VrfIpPair>("('default', fe80::1)"));
+  vrrp->newVirtualIp6LinkLocalAddr(Pelno::fromString<VirtualIp::VrfIpPair>("('default', 2001:db8::1)"));
   Ptr<VarpConfig> const varp = config->varpConfigIs("varp");
   varp->varpIntfConfigIs(eth1);
   install(config);

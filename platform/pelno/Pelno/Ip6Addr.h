@@ -59,7 +59,7 @@ class PELNO_EXPORT Ip6Addr {
   Xel::U32 words_[4] = {};
 };
 
-// The form inet_ntop writes: "::", "fe80::1", "::ffff:192.0.2.4".
+// The form inet_ntop writes: "::", "2001:db8::1", "::ffff:192.0.2.4".
 PELNO_EXPORT Xel::String8 valueToStrep(Ip6Addr const& a);
 PELNO_EXPORT std::ostream& operator<<(std::ostream& os, Ip6Addr const& a);
 PELNO_EXPORT void sequenceToValue(Xel::String8::IteratorConst& pos,
