@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -18,7 +19,8 @@ namespace {
 [[noreturn]] void fail(char const* call, std::string const& where, int fd = -1) {
   int const error = errno;
   if (fd >= 0) ::close(fd);
-  Xel::throwException(Xel::String8(std::string(call) + " " + where + ": " + std::strerror(error)));
+  std::string const what = where.empty() ? std::string(call) : std::string(call) + " " + where;
+  Xel::throwException(Xel::String8(what + ": " + std::strerror(error)));
 }
 
 int newSocket(int domain, std::string const& where) {
@@ -61,7 +63,10 @@ std::pair<int, int> socketPair() {
 int listenUnix(std::string const& path) {
   sockaddr_un const a = unixAddress(path);
   int const fd = newSocket(AF_UNIX, path);
-  ::unlink(path.c_str());
+  // A socket left by an earlier run is replaced; anything else at the path
+  // is not ours to remove, and bind says so.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(path.c_str());
   if (::bind(fd, reinterpret_cast<sockaddr const*>(&a), sizeof a) != 0) fail("bind", path, fd);
   if (::listen(fd, 16) != 0) fail("listen on", path, fd);
   return fd;

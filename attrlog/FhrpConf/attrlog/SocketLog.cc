@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <string>
 #include <utility>
 
 namespace Routing::Fhrp::attrlog {
@@ -42,27 +44,50 @@ class SocketLog::Wire : public Xel::NboAttrLog::Out {
   SocketLog* log_;
 };
 
-SocketLog::SocketLog(int fd, End end, std::size_t capacity)
-    : fd_(fd),
-      wire_(new Wire(this, capacity)),
-      demuxer_(Xel::NboAttrLog::Demuxer::demuxerNew(wire_)),
-      budget_(Xel::NboAttrLog::Demuxer::unlimitedBudget) {
-  int const flags = ::fcntl(fd_, F_GETFL);
-  if (flags < 0 || ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK) != 0) {
-    int const error = errno;
-    ::close(fd_);
-    Xel::throwException(Xel::String8(std::string("socket log: ") + std::strerror(error)));
+namespace {
+
+// The socket, closed unless handed on: the log owns it from the start.
+struct FdGuard {
+  int fd;
+  ~FdGuard() {
+    if (fd >= 0) ::close(fd);
   }
+};
+
+}  // namespace
+
+SocketLog::SocketLog(int fd, End end, std::size_t capacity)
+    : fd_(-1), budget_(Xel::NboAttrLog::Demuxer::unlimitedBudget) {
+  FdGuard guard{fd};
+  // A writer asks for this much room before each record: in less, nothing
+  // would ever be written.
+  if (capacity < Xel::NboAttrLog::Out::maxMessageSize()) {
+    Xel::throwRangeException(Xel::String8(
+        "a socket log's capacity of " + std::to_string(capacity) + " bytes is below the " +
+        std::to_string(Xel::NboAttrLog::Out::maxMessageSize()) + " a record may take"));
+  }
+  int const flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    Xel::throwException(Xel::String8(std::string("socket log: ") + std::strerror(errno)));
+  }
+  wire_ = Xel::Ptr<Wire>(new Wire(this, capacity));
+  demuxer_ = Xel::NboAttrLog::Demuxer::demuxerNew(wire_);
   demuxer_->idSpaceIs(end == End::accepting ? Xel::NboAttrLog::Demuxer::upperIdSpace : 0);
+  fd_ = std::exchange(guard.fd, -1);
 }
 
 SocketLog::~SocketLog() {
+  // Whoever still holds the log writes to no one.
   wire_->logGone();
+  wire_->writableIs(false);
+  wire_->connectedIs(false);
   ::close(fd_);
 }
 
 void SocketLog::publish(Xel::Entity& root) {
   root.xelNboAttrLogSaIs(Xel_BitSet(), 0, out(), nullptr);
+  // Its full state is due, whatever the last flush could not write.
+  stuck_ = false;
 }
 
 bool SocketLog::idle() const noexcept {
@@ -77,6 +102,10 @@ short SocketLog::events() const noexcept {
 
 void SocketLog::handle(short revents) {
   if (!open()) return;
+  if (revents & POLLNVAL) {
+    fail("poll: the socket is not open");
+    return;
+  }
   if (revents & (POLLIN | POLLHUP | POLLERR)) {
     // What arrives may let a stuck change through (it may change the
     // entity, or remove it).
@@ -98,6 +127,7 @@ bool SocketLog::poll(int timeoutMs) {
 
 void SocketLog::flush() {
   Xel::NboAttrLog::Out& out = *wire_;
+  stuck_ = false;
   for (;;) {
     send();
     // A full socket: poll says when it drains.
@@ -120,7 +150,7 @@ void SocketLog::send() {
   while (open() && out.byteCount() > 0) {
     auto const bytes = out.bytes();
     ssize_t const n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
+    if (n >= 0) {
       out.bytesDel(static_cast<std::size_t>(n));
       sent_ += static_cast<Xel::U64>(n);
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -157,7 +187,14 @@ void SocketLog::receive() {
       try {
         inHead_ += demuxer_->flowInRun({in_.data() + inHead_, inEnd_ - inHead_});
       } catch (Xel::Exception const& e) {
+        // The peer's bad record: the log ends, the replica as it was.
         fail(e.message().stdString());
+      } catch (std::exception const& e) {
+        // Not the peer's doing (memory, say): the log ends all the same,
+        // lest the records before it be applied again, and the caller
+        // hears of it.
+        fail(e.what());
+        throw;
       }
       if (inHead_ == inEnd_) {
         inHead_ = inEnd_ = 0;

@@ -31,7 +31,8 @@
 //   An ended log writes nothing and raises nothing: changes wait, as for a
 //   slow reader, until the log is destroyed. To reconnect, make a new
 //   SocketLog and publish again; a reader that keeps its replica puts it in
-//   the new log's directory first (demuxer().dir()->entryIs), and the
+//   the new log's directory first (demuxer().dir()->entryIs(replica), or
+//   the old log's whole directory with demuxer().dirIs), and the
 //   full state that follows brings it up to date, each difference notified
 //   once.
 //
@@ -71,10 +72,12 @@ class FHRPCONF_EXPORT SocketLog {
 
   static constexpr std::size_t defaultCapacity = std::size_t{1} << 20;
 
-  // Takes over `fd`, a connected stream socket, and makes it nonblocking.
+  // Takes over `fd`, a connected stream socket (closed if this raises), and
+  // makes it nonblocking. `capacity` is at least Out::maxMessageSize(), the
+  // room a writer asks for before each record: RangeException otherwise.
   SocketLog(int fd, End end, std::size_t capacity = defaultCapacity);
   // Closes the socket. The adapters stay on the log while others hold its
-  // demultiplexer.
+  // demultiplexer, which then neither writes nor counts as connected.
   ~SocketLog();
   SocketLog(SocketLog const&) = delete;
   SocketLog& operator=(SocketLog const&) = delete;
@@ -92,11 +95,14 @@ class FHRPCONF_EXPORT SocketLog {
     return Xel::Ptr<T>(dynamic_cast<T*>(demuxer_->dir()->entry(name)));
   }
 
-  // What to poll fd() for now (0 once the log has ended).
+  // What to poll fd() for now. 0 once the log has ended: leave fd() out of
+  // the poll set then, as the socket, shut down, would report a hang-up
+  // for ever.
   short events() const noexcept;
   // Reads and applies what has arrived, sends what waits and writes
   // deferred changes while the socket takes them; `revents` is what poll
-  // reported for fd().
+  // reported for fd(). The replica's notifiees run inside it: they may
+  // change the tree, but must not destroy the log.
   void handle(short revents);
   // Polls fd() for up to `timeoutMs` (-1: no limit) and handles what is
   // ready. False when nothing was.
@@ -135,7 +141,8 @@ class FHRPCONF_EXPORT SocketLog {
   Xel::U64 received_ = 0;
   Xel::U32 budget_;
   // The last flush could write nothing although changes are deferred: no
-  // use asking poll for room until something changes.
+  // use asking poll for room until a record arrives, a root is published
+  // or the caller flushes.
   bool stuck_ = false;
 };
 
