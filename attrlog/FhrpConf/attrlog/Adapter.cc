@@ -1,5 +1,6 @@
 #include "FhrpConf/attrlog/Adapter.h"
 
+#include <FhrpConf/reflect/Registration.h>
 #include <Xel/Exception.h>
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 
 #include "FhrpConf/attrlog/Install.h"
 #include "FhrpConf/attrlog/LogTable.h"
-#include "FhrpConf/attrlog/Snapshot.h"
 
 namespace Routing::Fhrp::attrlog {
 
@@ -56,6 +56,16 @@ void Adapter::hasNotificationActiveIs(bool active) {
   // Told either way: the notifiee may have been paused on its own
   // (onZeroReferences).
   if (notifiee_) notifiee_->hasNotificationActiveIs(active);
+}
+
+void Adapter::entityGoneIs() {
+  doRemountSelf(nullptr);
+  // The entity's last changes (its children going) reach no one.
+  if (link_) link_->xelReactorAdapterIs(nullptr);
+  link_ = nullptr;
+  notifierIs(nullptr);
+  entity_ = nullptr;
+  object_ = nullptr;
 }
 
 void Adapter::xelDoZombieReactors(bool zombie) {
@@ -258,7 +268,9 @@ Xel::Ptr<Xel::Entity::XelNboAttrLogSa> Adapter::childLogIs(AttrInfo const& a, Xe
     if (key) {
       a.keyCodec->write(log, key);
     } else if (a.kind == AttrKind::childCollection) {
-      entity::keyAttr(typeInfoOf(*child))->log.writeValue(log, dynamic_cast<void const*>(child));
+      entity::AttrInfo const* const childKey = entity::keyAttr(reflect::typeInfoOf(*child));
+      if (!childKey) Xel::throwInternalException("a collection's child has no key attribute");
+      childKey->log.writeValue(log, dynamic_cast<void const*>(child));
     } else {
       log << child->name();
     }
@@ -512,22 +524,31 @@ void adapterDel(entity::NotifieeList const& list, Xel::NboAttrLog::Out const* ou
   if (Xel::Entity::XelNboAttrLogSa* sa = adapterFor(list, out)) sa->doRemountSelf(nullptr);
 }
 
-void entityGone(entity::NotifieeList const& list) {
-  // The adapter's own references may be the last: hold each while it goes.
+namespace {
+
+// Each adapter among the notifiees of `list` for which `leaves` holds, off
+// its log. Taking one off unlinks nothing, but it is then off its log.
+template <class Leaves>
+void leaveLogs(entity::NotifieeList const& list, Leaves const& leaves) {
   while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(
-             list, [](Xel::Entity::XelNboAttrLogSa& a) { return a.nboAttrLogOut() != nullptr; })) {
-    Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const held(sa);
+             list, [&](auto& a) { return a.nboAttrLogOut() != nullptr && leaves(a); })) {
     sa->doRemountSelf(nullptr);
   }
 }
 
+}  // namespace
+
+void entityGone(entity::NotifieeList const& list) {
+  leaveLogs(list, [](Xel::Entity::XelNboAttrLogSa const&) { return true; });
+  // A weak adapter may outlive the entity: it must not point at it.
+  findAdapter(list, [](Xel::Entity::XelNboAttrLogSa& a) {
+    if (auto* sa = dynamic_cast<Adapter*>(&a)) sa->entityGoneIs();
+    return false;
+  });
+}
+
 void parentLeft(entity::NotifieeList const& list) {
-  // Taking an adapter off unlinks nothing, but it is then off its log.
-  while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(list, [](Xel::Entity::XelNboAttrLogSa& a) {
-           return a.xelInstalledByParent() && a.nboAttrLogOut() != nullptr;
-         })) {
-    sa->doRemountSelf(nullptr);
-  }
+  leaveLogs(list, [](Xel::Entity::XelNboAttrLogSa const& a) { return a.xelInstalledByParent(); });
 }
 
 }  // namespace Routing::Fhrp::attrlog

@@ -98,7 +98,7 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   FlowOut* logFlowOut() const noexcept { return static_cast<FlowOut*>(flowOut()); }
   Xel::Entity* xelNotifierEntity() override { return entity_; }
   Xel::Entity const* xelNotifierEntity() const override { return entity_; }
-  Xel::String8 name() const override { return entity_->name(); }
+  Xel::String8 name() const override { return entity_ ? entity_->name() : Xel::String8(); }
 
   // The change handler of a single-valued attribute, a string or a single
   // child: writes its record now or defers it.
@@ -128,8 +128,11 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   // Pausing the adapter pauses its nested notifiee: changes made meanwhile
   // are not seen.
   void hasNotificationActiveIs(bool active) override;
-  // Marks the nested notifiee, then the adapter.
+  // A zombie adapter brings no change to its log: its nested notifiee hears
+  // nothing, and the adapter carries the deletion mark.
   void xelDoZombieReactors(bool zombie) override;
+  // The entity is being destroyed: off the log, and no pointer left to it.
+  void entityGoneIs();
   Xel::AttributeId handleAttrFlowOut(Xel::AttributeId aid) override;
   void freeResyncState(Xel::Ptr<Xel::NboAttrLog::FlowOut> const& flowOut) override;
   Xel::Ptr<Xel::NboAttrLog::FlowOut> flowOutIs(Xel::Ptr<Out> const& out,

@@ -108,10 +108,6 @@ class AdapterNotifiee : public T::Notifiee, public AdapterLink {
     if (SA* sa = adapter()) sa->onZeroReferences();
     this->hasNotificationActiveIs(false);
   }
-  // The notifiee's own mark; the adapter marks it as it marks itself.
-  void xelDoZombieReactors(bool zombie) override {
-    Xel::PtrInterface::NotifieeConst::xelDoZombieReactors(zombie);
-  }
 };
 
 }  // namespace Routing::Fhrp::attrlog

@@ -47,12 +47,8 @@ std::ostream& operator<<(std::ostream& os, Snapshot const& t) {
   return os;
 }
 
-entity::TypeInfo const& typeInfoOf(Xel::Entity const& e) {
-  return static_cast<reflect::ModelType const*>(e.fwkType())->info();
-}
-
 Snapshot snapshot(Xel::Entity const& e) {
-  entity::TypeInfo const& type = typeInfoOf(e);
+  entity::TypeInfo const& type = reflect::typeInfoOf(e);
   void const* const object = dynamic_cast<void const*>(&e);
   Snapshot t;
   t.type = type.fullName;

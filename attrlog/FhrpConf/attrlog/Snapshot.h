@@ -22,10 +22,17 @@
 
 namespace Routing::Fhrp::attrlog {
 
+// Texts are the codecs' own, as the log's decoder prints them: 'Ethernet1',
+// 192.0.2.1, ('default', 192.0.2.1), a name in quotes.
 struct Snapshot {
+  // The entity's type, by its full name.
   std::string type;
+  // Each plain, enumeration and text attribute: name -> value text.
   std::map<std::string, std::string> values;
+  // Each non-empty value collection: name -> key text -> value text.
   std::map<std::string, std::map<std::string, std::string>> members;
+  // Each child collection and single child: name -> key text (a single
+  // child's: its name, quoted) -> the child.
   std::map<std::string, std::map<std::string, Snapshot>> children;
   friend bool operator==(Snapshot const&, Snapshot const&) = default;
 };
@@ -34,8 +41,5 @@ struct Snapshot {
 FHRPCONF_EXPORT Snapshot snapshot(Xel::Entity const& e);
 // One line per value, collection and child, children indented below.
 FHRPCONF_EXPORT std::ostream& operator<<(std::ostream& os, Snapshot const& s);
-
-// The attribute table of an entity of the model.
-FHRPCONF_EXPORT entity::TypeInfo const& typeInfoOf(Xel::Entity const& e);
 
 }  // namespace Routing::Fhrp::attrlog

@@ -125,7 +125,7 @@ void PtrInterface::NotifieeConst::reportNotificationException(AttributeId const*
 void PtrInterface::NotifieeConst::onZeroReferences() {}
 
 void PtrInterface::NotifieeConst::xelDoZombieReactors(bool zombie) {
-  xelMarkedForDeletionIs(zombie);
+  hasNotificationActiveIs(!zombie);
 }
 
 Activity* PtrInterface::NotifieeConst::activityPtr() const {

@@ -90,9 +90,10 @@ class XEL_EXPORT PtrInterface::NotifieeConst : public PtrInterface {
   virtual void handleNotificationException(AttributeId id);
   virtual void handleNotificationException();
   virtual void onZeroReferences();
-  // Marks the notifiee (true) as one whose notifier is going away, or
-  // clears the mark; the base sets its own deletion mark. A notifiee that
-  // stands for other objects marks them too.
+  // A zombie (true) is a notifiee whose work is over while its notifier
+  // lives on: it hears nothing more, until told otherwise (false). The base
+  // pauses (or resumes) its notification; its place in the notifier's list
+  // is the list's to keep.
   virtual void xelDoZombieReactors(bool zombie);
   virtual Activity* activityPtr() const;
   virtual Activity* xelFwkActivity();

@@ -123,7 +123,7 @@ void StreamAdapter::doRemountSelf(Ptr<NboAttrLog::Out> const& out) {
 void StreamAdapter::doEntityIdIs(EntityId id, Demuxer* demuxer, bool announced) {
   out_ = demuxer->out();
   entityId_ = id;
-  // An empty id is given a new one here.
+  // With no id to go by, the log gives one of its own.
   demuxer->reactorIs(this);
   if (announced) {
     msgChannelEntryIs();

@@ -34,7 +34,6 @@ class In;
 class Out;
 }  // namespace NboAttrLog
 class Dir;
-class Entity;
 class XelAttr;
 
 class XEL_EXPORT XelType : public PtrInterface {

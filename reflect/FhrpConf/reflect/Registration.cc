@@ -1,6 +1,7 @@
 #include "FhrpConf/reflect/Registration.h"
 
 #include <Xel/Entity.h>
+#include <Xel/Exception.h>
 #include <Xel/StreamAdapter.h>
 #include <Xel/String8.h>
 
@@ -156,17 +157,25 @@ ModelType::ModelType(TypeInfo const& info)
 
 ModelType::~ModelType() = default;
 
+TypeInfo const& typeInfoOf(Xel::Entity const& e) {
+  auto const* type = dynamic_cast<ModelType const*>(e.fwkType());
+  if (!type) {
+    Xel::throwRangeException(Xel::String8("entity '") + e.name() +
+                             Xel::String8("' is not of a type of the model"));
+  }
+  return type->info();
+}
+
 Xel::Ptr<Xel::Entity::XelNboAttrLogSa> ModelType::childAttrLogIs(
     Xel::Ptr<Xel::XelAttr const> const& attr, Xel::Ptr<Xel::PtrInterface> const& child,
     Xel::Ptr<Xel::NboAttrLog::Out> const& out) const {
-  AttrInfo const* row = nullptr;
-  for (AttrInfo const* a : info_.written) {
-    if (attr && a->isChild() && attr->name() == Xel::Name(a->name)) row = a;
-  }
-  if (!row) return XelType::childAttrLogIs(attr, child, out);
+  AttrInfo const* const row = attr ? entity::findAttr(info_, attr->name().view()) : nullptr;
+  if (!row || !row->isChild()) return XelType::childAttrLogIs(attr, child, out);
   auto* const c = dynamic_cast<Xel::Entity*>(child.ptr());
   Xel::Entity* const parent = c ? c->parent() : nullptr;
-  Xel::Entity::XelNboAttrLogSa* const psa = parent ? parent->xelNboAttrLogSa(out) : nullptr;
+  // Only a parent of this type holds children under this type's rows.
+  if (!parent || parent->fwkType() != this) return nullptr;
+  Xel::Entity::XelNboAttrLogSa* const psa = parent->xelNboAttrLogSa(out);
   if (!psa) return nullptr;
   Xel_BitSet const flags(psa->notificationFlags().value() & Xel_BitSet::notificationBitMask());
   return psa->childAttrLogIs(row->id, flags, c, out);

@@ -67,6 +67,10 @@ class FHRPCONF_EXPORT ModelType : public Xel::XelType {
   std::vector<Xel::Ptr<Xel::XelAttr const>> cached_;
 };
 
+// The attribute table of `e`'s type; RangeException for an entity whose
+// type is not one of the model's.
+FHRPCONF_EXPORT entity::TypeInfo const& typeInfoOf(Xel::Entity const& e);
+
 // The descriptor of the framework base a type of this kind derives from,
 // or null for a value type.
 FHRPCONF_EXPORT Xel::XelType* baseDescriptor(entity::TypeKind kind);
