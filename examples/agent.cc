@@ -27,21 +27,28 @@ int main(int argc, char** argv) {
   std::map<Router const*, Xel::Ptr<PriorityWatch>> watched;
   while (log.open()) {
     log.poll(-1);
-    // After each read, every router in the replica has a watch, and no
-    // router that has gone keeps one.
-    std::erase_if(watched, [](auto const& w) { return w.first->parent() == nullptr; });
+    // After each read, the routers in the replica are the ones watched: a
+    // new one gets a watch, one that has gone (alone or with its
+    // interface) loses its own.
+    std::map<Router const*, Xel::Ptr<PriorityWatch>> now;
     Xel::Ptr<Config> const config = log.replica<Config>("fhrp");
-    if (!config || !config->vrrpConfig()) continue;
-    for (auto i = config->vrrpConfig()->vrrpIntfConfigIteratorConst(); i; i.advance()) {
-      for (auto r = i->virtualRouterConfigIteratorConst(); r; r.advance()) {
-        if (watched.count(r.ptr())) continue;
-        Xel::Ptr<PriorityWatch> const w(new PriorityWatch);
-        w->isRegisteredNotifieeIs(true);
-        w->notifierIs(Xel::Ptr<Router const>(r.ptr()));
-        watched[r.ptr()] = w;
-        w->onPriority();  // the priority it has now
+    if (config && config->vrrpConfig()) {
+      for (auto i = config->vrrpConfig()->vrrpIntfConfigIteratorConst(); i; i.advance()) {
+        for (auto r = i->virtualRouterConfigIteratorConst(); r; r.advance()) {
+          auto const seen = watched.find(r.ptr());
+          if (seen != watched.end()) {
+            now.insert(*seen);
+            continue;
+          }
+          Xel::Ptr<PriorityWatch> const w(new PriorityWatch);
+          w->isRegisteredNotifieeIs(true);
+          w->notifierIs(Xel::Ptr<Router const>(r.ptr()));
+          now[r.ptr()] = w;
+          w->onPriority();  // the priority it has now
+        }
       }
     }
+    watched.swap(now);
   }
   std::cout << "agent: " << log.failure() << std::endl;
   return 0;

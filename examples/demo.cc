@@ -107,5 +107,6 @@ int main() {
   ::close(frontControl);
   int status = 0;
   ::waitpid(agent, &status, 0);
-  return equal ? 0 : 1;
+  bool const agentDone = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return equal && agentDone ? 0 : 1;
 }

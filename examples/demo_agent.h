@@ -10,7 +10,8 @@
 // The agent: reads the log on `logFd` and prints each change it is told of.
 // On `controlFd` the front end asks it to catch up: a number of bytes sent
 // on the log; once it has read them, it answers with its replica's
-// snapshot, printed. Returns when the front end closes `controlFd`.
+// snapshot, printed. Returns, with the process's exit status, when the
+// front end closes `controlFd`.
 int runAgent(int logFd, int controlFd);
 
 // The front end's side of the control socket.

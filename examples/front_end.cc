@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
   std::vector<std::unique_ptr<SocketLog>> agents;
   Clock::time_point tick = Clock::now() + std::chrono::seconds(1);
   for (int round = 1; round <= rounds;) {
-    // One poll for the listening socket and every agent's log.
+    // A slow agent must hold up neither the others nor the ticks: every
+    // socket is polled at once, and each handled as far as it is ready.
     std::vector<pollfd> fds{{listening, POLLIN, 0}};
     for (auto const& a : agents) fds.push_back({a->fd(), a->events(), 0});
     auto const wait = std::chrono::duration_cast<std::chrono::milliseconds>(tick - Clock::now());

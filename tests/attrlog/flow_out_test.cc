@@ -545,7 +545,8 @@ TEST_F(FlowOut, RemountingTakesEveryDescendantsAdapterOffTheLog) {
   Ptr<Config> config = configFactory("config");
   Ptr<VrrpConfig> const vrrp = config->vrrpConfigIs("vrrp");
   vrrp->vrrpIntfConfigIs(eth1)->virtualRouterConfigIs(VrId(1))->vrrpTrackedObjectIs("t1");
-  vrrp->newVirtualIp6LinkLocalAddr(Pelno::fromString<VirtualIp::VrfIpPair>("('default', 2001:db8::1)"));
+  vrrp->newVirtualIp6LinkLocalAddr(
+      Pelno::fromString<VirtualIp::VrfIpPair>("('default', 2001:db8::1)"));
   Ptr<VarpConfig> const varp = config->varpConfigIs("varp");
   varp->varpIntfConfigIs(eth1);
   install(config);
@@ -622,15 +623,22 @@ TEST_F(FlowOut, AnAdapterGoingByASharedIdIsFoundThroughItsLogs) {
   EXPECT_EQ(e.xelNboAttrLogSa(nullptr), nullptr);
 }
 
-TEST_F(FlowOut, AnAdapterMarksItsNotifieeAsItMarksItself) {
+// A zombie adapter hears nothing and writes nothing, and is still found;
+// brought back, it writes again.
+TEST_F(FlowOut, AZombieAdapterWritesNothingUntilBroughtBack) {
   Ptr<TrackedObject> const t = trackedObjectFactory("t1");
   auto const sa = t->xelNboAttrLogSaIs(Xel_BitSet(), 0, out, nullptr);
+  ASSERT_TRUE(log->flowOutRun());
+  items();
   auto const* nested = t->xelNotifiees().head();
   ASSERT_TRUE(nested && nested->isStreamAdapter());
   for (bool zombie : {true, false}) {
     sa->xelDoZombieReactors(zombie);
     EXPECT_EQ(sa->xelMarkedForDeletion(), zombie);
-    EXPECT_EQ(nested->xelMarkedForDeletion(), zombie);
+    EXPECT_EQ(nested->hasNotificationActive(), !zombie);
+    EXPECT_EQ(t->xelNboAttrLogSa(out), sa.ptr());
+    t->trackPriorityDecrementIs(zombie ? 5 : 6);
+    EXPECT_EQ(recs().size(), zombie ? 0u : 1u);
   }
 }
 

@@ -2,6 +2,9 @@
 
 #include <Xel/NboAttrLog.h>
 
+#include <set>
+#include <stdexcept>
+
 namespace attrlog_test {
 
 using Routing::Fhrp::entity::AttrKind;
@@ -19,11 +22,11 @@ std::string member(std::string const& path, char const* attr, std::string const&
   return path + "/" + attr + "[" + key + "]";
 }
 
-AttrInfo const* attrNamed(std::string const& type, std::string const& name) {
-  for (AttrInfo const* a : Decoder::typeNamed(Xel::String8(type))->written) {
-    if (name == a->name) return a;
-  }
-  return nullptr;
+AttrInfo const& attrNamed(std::string const& type, std::string const& name) {
+  TypeInfo const* const t = Decoder::typeNamed(Xel::String8(type));
+  AttrInfo const* const a = t ? Routing::Fhrp::entity::findAttr(*t, name) : nullptr;
+  if (!a) throw std::logic_error("no attribute " + name + " in " + type);
+  return *a;
 }
 
 // Whether `path` is `prefix` or lies below it.
@@ -47,22 +50,22 @@ void eachKey(Map const& a, Map const& b, Visit const& visit) {
 void diff(Tree const& before, Tree const& after, std::string const& path, Events const& heard,
           Events& out) {
   eachKey(before.values, after.values, [&](std::string const& name, auto b, auto a) {
-    if (!b || !a || *b != *a) out.insert(path + "/" + name);
+    if (!b || !a || *b != *a) ++out[path + "/" + name];
   });
   eachKey(before.members, after.members, [&](std::string const& name, auto bm, auto am) {
     decltype(before.members.begin()->second) const none;
     eachKey(bm ? *bm : none, am ? *am : none, [&](std::string const& key, auto b, auto a) {
-      if (!b || !a || *b != *a) out.insert(member(path, name.c_str(), key));
+      if (!b || !a || *b != *a) ++out[member(path, name.c_str(), key)];
     });
   });
   eachKey(before.children, after.children, [&](std::string const& name, auto bc, auto ac) {
     decltype(before.children.begin()->second) const none;
-    bool const isSingle = single(*attrNamed(after.type, name));
+    bool const isSingle = single(attrNamed(after.type, name));
     eachKey(bc ? *bc : none, ac ? *ac : none, [&](std::string const& key, auto b, auto a) {
       std::string const child = member(path, name.c_str(), key);
       std::string const event = isSingle ? path + "/" + name : child;
       if (!b || !a) {
-        out.insert(event);
+        ++out[event];
       } else if (!heard.count(event)) {
         diff(*b, *a, child, heard, out);
       }
@@ -104,18 +107,21 @@ Events Heard::take() {
       case Op::created:
         paths_[item.child] = member(path, item.attr->name, key);
         created.insert(paths_[item.child]);
-        events.insert(single(*item.attr) ? at : paths_[item.child]);
+        ++events[single(*item.attr) ? at : paths_[item.child]];
         break;
       case Op::deleted:
-        events.insert(single(*item.attr) ? at : member(path, item.attr->name, key));
+        ++events[single(*item.attr) ? at : member(path, item.attr->name, key)];
         break;
       case Op::set:
+        if (!newlyCreated(path)) ++events[at];
+        break;
       case Op::piece:
-        if (!newlyCreated(path)) events.insert(at);
+        // A text is heard once, however many pieces carry it.
+        if (item.textOffset == 0 && !newlyCreated(path)) ++events[at];
         break;
       case Op::member:
       case Op::removed:
-        if (!newlyCreated(path)) events.insert(member(path, item.attr->name, key));
+        if (!newlyCreated(path)) ++events[member(path, item.attr->name, key)];
         break;
       default:
         break;
@@ -125,9 +131,9 @@ Events Heard::take() {
   return events;
 }
 
-bool heardOrBelow(std::string const& e, Events const& events) {
-  for (std::size_t i = 1; i <= e.size(); ++i) {
-    if ((i == e.size() || e[i] == '/' || e[i] == '[') && events.count(e.substr(0, i))) return true;
+bool below(std::string const& e, Events const& events) {
+  for (std::size_t i = 1; i < e.size(); ++i) {
+    if ((e[i] == '/' || e[i] == '[') && events.count(e.substr(0, i))) return true;
   }
   return false;
 }

@@ -13,7 +13,7 @@
 #include <Xel/Demuxer.h>
 #include <Xel/Entity.h>
 
-#include <set>
+#include <map>
 #include <string>
 #include <unordered_map>
 
@@ -21,7 +21,8 @@
 
 namespace attrlog_test {
 
-using Events = std::set<std::string>;
+// Each event heard, with how many times.
+using Events = std::map<std::string, unsigned>;
 
 // Hears every change of a tree. The tree is published on a log of its own,
 // whose records say what its adapters, the first of its notifiees, were
@@ -43,9 +44,9 @@ class Heard {
   std::unordered_map<Xel::EntityId, std::string, IdHash> paths_;
 };
 
-// Whether `e` is in `events`, or lies below a child whose creation or
-// deletion is.
-bool heardOrBelow(std::string const& e, Events const& events);
+// Whether `e` lies below a child whose creation or deletion is in
+// `events` (not counting `e` itself).
+bool below(std::string const& e, Events const& events);
 
 // The events that take a tree from `before` to `after`. A child whose
 // creation `heard` holds is one difference: a new child, whatever it was

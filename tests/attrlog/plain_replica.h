@@ -11,6 +11,7 @@
 #include <FhrpConf/attrlog/Decoder.h>
 #include <FhrpConf/attrlog/Snapshot.h>
 #include <FhrpConf/entity/AttrTable.h>
+#include <FhrpConf/reflect/Registration.h>
 #include <Xel/Entity.h>
 #include <Xel/NboAttrLog.h>
 
@@ -33,7 +34,7 @@ using Routing::Fhrp::attrlog::operator<<;
 
 // The type table of an entity of the model.
 inline TypeInfo const& typeOf(Xel::Entity const& e) {
-  return Routing::Fhrp::attrlog::typeInfoOf(e);
+  return Routing::Fhrp::reflect::typeInfoOf(e);
 }
 // `e` as the log would carry it: every written attribute, member and child.
 inline Tree render(Xel::Entity const& e) {

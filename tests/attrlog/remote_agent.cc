@@ -9,9 +9,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "plain_replica.h"
 #include "random_changes.h"
@@ -103,6 +105,7 @@ void remoteConvergence(AgentHost& host, std::uint32_t seed, int steps) {
 
   std::unique_ptr<SocketLog> front;
   std::unique_ptr<AgentControl> control;
+  bool connected = false;
   auto connect = [&] {
     auto const [frontLog, agentLog] = Routing::Fhrp::attrlog::socketPair();
     auto const [frontControl, agentControl] = Routing::Fhrp::attrlog::socketPair();
@@ -111,12 +114,21 @@ void remoteConvergence(AgentHost& host, std::uint32_t seed, int steps) {
     front = std::make_unique<SocketLog>(frontLog, SocketLog::End::accepting);
     control = std::make_unique<AgentControl>(frontControl);
     front->publish(*source);
+    connected = true;
   };
   auto disconnect = [&] {
     front.reset();
     control.reset();
     host.join();
+    connected = false;
   };
+  // However the run ends, the agent ends with it.
+  struct Ending {
+    std::function<void()> end;
+    ~Ending() { end(); }
+  } const ending{[&] {
+    if (connected) disconnect();
+  }};
 
   connect();
   int compared = 0;
@@ -139,8 +151,9 @@ void remoteConvergence(AgentHost& host, std::uint32_t seed, int steps) {
       ++restarts;
     }
     if (step % 250 != 0) continue;
-    for (int i = 0; !front->idle() && i < 100000; ++i) front->poll(100);
+    for (int i = 0; !front->idle() && front->open() && i < 1000; ++i) front->poll(1000);
     ASSERT_TRUE(front->open()) << front->failure();
+    ASSERT_TRUE(front->idle()) << "the agent reads nothing";
     std::ostringstream want;
     want << render(*source);
     ASSERT_EQ(control->replicaAfter(front->bytesSent()), want.str())
@@ -154,13 +167,19 @@ void remoteConvergence(AgentHost& host, std::uint32_t seed, int steps) {
 
 pid_t forkAgent(int logFd, int controlFd, int closeInChild[2], char const* root) {
   pid_t const pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    ::close(closeInChild[0]);
-    ::close(closeInChild[1]);
-    agentMain(logFd, controlFd, root);
     // The parent's objects, copied by the fork, are not this process's to
-    // destroy.
-    ::_exit(0);
+    // destroy, and an exception must not run the parent's tests here.
+    int status = 0;
+    try {
+      ::close(closeInChild[0]);
+      ::close(closeInChild[1]);
+      agentMain(logFd, controlFd, root);
+    } catch (...) {
+      status = 2;
+    }
+    ::_exit(status);
   }
   return pid;
 }

@@ -18,7 +18,10 @@ class ThreadHost : public attrlog_test::AgentHost {
     thread_ = std::thread(attrlog_test::agentMain, logFd, controlFd, "config");
   }
   void kill() override { ::shutdown(logFd_, SHUT_RDWR); }
-  void join() override { thread_.join(); }
+  void join() override {
+    if (thread_.joinable()) thread_.join();
+  }
+  ~ThreadHost() override { join(); }
 
  private:
   int logFd_ = -1;
