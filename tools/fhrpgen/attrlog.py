@@ -54,8 +54,8 @@ STRING_DECL = """  // Writes the text in pieces from where it stopped; true when
 
 STRING_DEF = """bool $T$::XelNboAttrLogSa::xelHandle$Cap$Serialize() { return writeString($row$); }"""
 
-CHILD_LOG_DECLS = """  // The child's adapter for this log: installed with its creation record,
-  // found, or taken off the log.
+CHILD_LOG_DECLS = """  // The child's adapter for this log: installed with its creation record
+  // (the key read off the child), found, or taken off the log.
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> $name$NboAttrLogAdapterIs(
       Xel_BitSet flags, Xel::Ptr<$C$> const& child, unsigned int n,
       Xel::Ptr<Xel::NboAttrLog::Out> const& out, Xel::PtrInterface* owner);
@@ -69,7 +69,7 @@ CHILD_LOG_DECLS = """  // The child's adapter for this log: installed with its c
 CHILD_LOG_DEF = """Xel::Ptr<Xel::Entity::XelNboAttrLogSa> $T$::XelNboAttrLogSa::$name$NboAttrLogAdapterIs(
     Xel_BitSet flags, Xel::Ptr<$C$> const& child, unsigned int n,
     Xel::Ptr<Xel::NboAttrLog::Out> const& out, Xel::PtrInterface* owner) {
-$keyline$  return childLogIs($row$, flags, child.ptr(), $keyarg$, n, out, owner);
+  return childLogIs($row$, flags, child.ptr(), nullptr, n, out, owner);
 }"""
 
 COLLECTION_DECLS = """  $writer$
@@ -130,16 +130,14 @@ def emit_string(p, m: Member, out: LogPieces) -> None:
     out.defs.append(subst(STRING_DEF, **v))
 
 
-def _child_log(out: LogPieces, v: dict, key: str | None) -> None:
+def _child_log(out: LogPieces, v: dict) -> None:
     out.decls.append(subst(CHILD_LOG_DECLS, **v))
-    keyline = f"  {key} const key = child->xelKey();\n" if key else ""
-    out.defs.append(subst(CHILD_LOG_DEF, keyline=keyline, keyarg="&key" if key else "nullptr",
-                          **v))
+    out.defs.append(subst(CHILD_LOG_DEF, **v))
 
 
 def emit_single_child(p, m: Member, out: LogPieces) -> None:
     v = _single(p, m, out, C=m.type)
-    _child_log(out, v, None)
+    _child_log(out, v)
 
 
 def _collection(p, m: Member, out: LogPieces, writer: str, writer_def: str, **more) -> dict:
@@ -163,7 +161,7 @@ def emit_value_collection(p, m: Member, out: LogPieces) -> None:
 
 def emit_child_collection(p, m: Member, out: LogPieces) -> None:
     v = _collection(p, m, out, CHILD_WRITER, CHILD_WRITER_DEF, C=m.type)
-    _child_log(out, v, v["K"])
+    _child_log(out, v)
 
 
 EMITTERS = {

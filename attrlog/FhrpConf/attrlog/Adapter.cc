@@ -524,31 +524,23 @@ void adapterDel(entity::NotifieeList const& list, Xel::NboAttrLog::Out const* ou
   if (Xel::Entity::XelNboAttrLogSa* sa = adapterFor(list, out)) sa->doRemountSelf(nullptr);
 }
 
-namespace {
-
-// Each adapter among the notifiees of `list` for which `leaves` holds, off
-// its log. Taking one off unlinks nothing, but it is then off its log.
-template <class Leaves>
-void leaveLogs(entity::NotifieeList const& list, Leaves const& leaves) {
-  while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(
-             list, [&](auto& a) { return a.nboAttrLogOut() != nullptr && leaves(a); })) {
-    sa->doRemountSelf(nullptr);
+void entityGone(entity::NotifieeList const& list) {
+  // Each adapter still pointing at the entity lets go of it. Held while it
+  // does: its log may hold its last reference, and its going unlinks its
+  // notifiee, so the walk starts again.
+  while (Xel::Entity::XelNboAttrLogSa* sa =
+             findAdapter(list, [](auto& a) { return dynamic_cast<Adapter*>(&a) != nullptr; })) {
+    Xel::Ptr<Xel::Entity::XelNboAttrLogSa> const held(sa);
+    static_cast<Adapter*>(sa)->entityGoneIs();
   }
 }
 
-}  // namespace
-
-void entityGone(entity::NotifieeList const& list) {
-  leaveLogs(list, [](Xel::Entity::XelNboAttrLogSa const&) { return true; });
-  // A weak adapter may outlive the entity: it must not point at it.
-  findAdapter(list, [](Xel::Entity::XelNboAttrLogSa& a) {
-    if (auto* sa = dynamic_cast<Adapter*>(&a)) sa->entityGoneIs();
-    return false;
-  });
-}
-
 void parentLeft(entity::NotifieeList const& list) {
-  leaveLogs(list, [](Xel::Entity::XelNboAttrLogSa const& a) { return a.xelInstalledByParent(); });
+  while (Xel::Entity::XelNboAttrLogSa* sa = findAdapter(list, [](auto& a) {
+           return a.xelInstalledByParent() && a.nboAttrLogOut() != nullptr;
+         })) {
+    sa->doRemountSelf(nullptr);
+  }
 }
 
 }  // namespace Routing::Fhrp::attrlog
