@@ -247,35 +247,6 @@ TEST_F(Replica, ATextInPiecesReachesTheReplicaOnceAndWhole) {
   EXPECT_EQ(watch->seen.size(), 1u);
 }
 
-TEST_F(Replica, ARestartedReceiverEndsWithExactlyTheSendersSet) {
-  Ptr<VarpConfig> const varp = config->varpConfigIs("varp");
-  RandomChanges changes(7);
-  for (int i = 0; i < 800; ++i) changes.change(*varp);
-  link.pump();
-  // The receiver goes; the sender changes meanwhile; the receiver comes
-  // back with its stale tree and reads a full resync on a new log.
-  Ptr<Xel::Dir> const kept = link.recv->dir();
-  link = Link();
-  for (int i = 0; i < 800; ++i) changes.change(*varp);
-  router->secondaryAddrsIs(ip(2), true);
-  router->secondaryAddrsDel(ip(1));
-  router->vrrpTrackedObjectDel("uplink");
-  router->vrrpTrackedObjectIs("core");
-  watch->seen.clear();
-
-  link.recv->dirIs(kept);
-  link.publish(*config);
-  link.pump();
-  EXPECT_EQ(link.replica<Config>("config"), copy);
-  EXPECT_EQ(render(*copy), render(*config));
-  EXPECT_EQ(link.recv->out()->byteCount(), 0u) << "echoed";
-  // Each change told once; a member sent again with its value, not at all.
-  std::sort(watch->seen.begin(), watch->seen.end());
-  EXPECT_EQ(watch->seen,
-            (std::vector<std::string>{"secondaryAddrs 192.0.2.1", "secondaryAddrs 192.0.2.2",
-                                      "vrrpTrackedObject core", "vrrpTrackedObject uplink"}));
-}
-
 TEST_F(Replica, AReceiversNotifieeEditsWithoutEchoAndItsEditIsWrittenOnce) {
   // The agent caps the priority and sets a delay whenever it changes.
   watch->onPriorityDo = [&] {

@@ -140,35 +140,15 @@ TEST(Registration, EveryEntityNamesItsAttributesAsRegistered) {
   }
 }
 
-// The table each registered descriptor holds is the transcribed one, row for
-// row: registration reads nothing else, so a table that strays from the
-// transcription strays from what the registry tells tools.
-TEST(Registration, EveryRegisteredTypesTableIsTheTranscribedOne) {
-  std::map<std::string, std::vector<reflect_test::ExpectedAttr>> expected;
-  for (auto const& a : reflect_test::kAttributes) {
-    // xelHasAttrLogInterface and fwkKey are the framework's, not rows.
-    if (a.id != 154 && a.id != 0) expected[a.type].push_back(a);
-  }
+// Each registered descriptor holds its type's table (whose rows the
+// introspection walk checks against the transcription).
+TEST(Registration, EveryDescriptorHoldsItsTypesTable) {
   for (char const* t : reflect_test::kTypes) {
-    SCOPED_TRACE(t);
     auto const* type = Xel::XelType::typeNode(Xel::Name(fullName(t).c_str()));
-    ASSERT_NE(type, nullptr);
+    ASSERT_NE(type, nullptr) << t;
     entity::TypeInfo const& info = static_cast<reflect::ModelType const*>(type)->info();
-    EXPECT_EQ(info.descriptor(), type);
+    EXPECT_EQ(info.descriptor(), type) << t;
     EXPECT_STREQ(info.name, t);
-    std::vector<std::string> rows, wanted;
-    for (entity::AttrInfo const& row : info.attrs) {
-      bool const single = row.kind == entity::AttrKind::singleChild;
-      rows.push_back(std::to_string(row.id) + " " + row.name + " " + row.value.name + " " +
-                     (row.key.name && !single ? row.key.name : "") + " " +
-                     reflect::registeredFlags(info, row).key);
-    }
-    for (auto const& a : expected[t]) {
-      wanted.push_back(std::to_string(a.id) + " " + a.name + " " +
-                       reflect_test::registered(a.valueType) + " " +
-                       (*a.keyType ? reflect_test::registered(a.keyType) : "") + " " + a.flags);
-    }
-    EXPECT_EQ(rows, wanted);
   }
 }
 

@@ -136,23 +136,6 @@ TYPED_TEST(HashMapTest, FindNextOfARemovedMemberIsItsFormerSuccessor) {
   }
 }
 
-TYPED_TEST(HashMapTest, GrowthKeepsOrderAndMembers) {
-  auto map = this->filled(4);
-  U32 const before = map->buckets();
-  for (U32 i = 4; i < 5000; ++i) map->newMember(new Node<TypeParam>(makeKey<TypeParam>(i), i));
-  EXPECT_GT(map->buckets(), before);
-  U32 count = 0;
-  Node<TypeParam>* prev = nullptr;
-  for (auto& node : *map) {
-    if (prev) {
-      EXPECT_TRUE(this->before(prev, &node));
-    }
-    prev = &node;
-    ++count;
-  }
-  EXPECT_EQ(count, 5000u);
-}
-
 TYPED_TEST(HashMapTest, UntypedEntryPointsPlaceAndRemoveAsTheTypedOnes) {
   // The untyped calls hash through the collection type's table, the typed
   // ones inline: both must agree on every member's place.
