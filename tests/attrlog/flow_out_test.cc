@@ -19,7 +19,6 @@
 
 #include "plain_replica.h"
 #include "random_changes.h"
-#include "wire_bytes.h"
 
 namespace {
 
@@ -34,9 +33,6 @@ using Xel::U8;
 using Xel::NboAttrLog::Demuxer;
 using Xel::NboAttrLog::Out;
 using Router = VrrpVirtualRouterConfig;
-using attrlog_test::Bytes;
-using attrlog_test::marker;
-using attrlog_test::record;
 
 Pelno::IpAddr ip(unsigned last) {
   return Pelno::IpAddr::fromHostOrder(0xc0000200u + last);  // 192.0.2.0/24
@@ -96,56 +92,6 @@ class FlowOut : public ::testing::Test {
     return vr;
   }
 };
-
-TEST_F(FlowOut, TrackedObjectIsWrittenByteForByteAsTheWorkedExample) {
-  Ptr<TrackedObject> t1 = trackedObjectFactory("t1");
-  t1->trackActionIsShutdownIs(true);
-  t1->trackPriorityDecrementIs(10);
-  EntityId const e = install(t1)->entityId();
-  EXPECT_EQ(e, (EntityId{2, 0}));
-  // Nothing goes out before the scheduled flush: the creation record leads.
-  t1->trackPriorityDecrementIs(11);
-  EXPECT_EQ(out->byteCount(), 0u);
-  t1->trackPriorityDecrementIs(10);
-  ASSERT_TRUE(log->flowOutRun());
-  Bytes expected =
-      record({1, 0}, 136, 1, 0, 0,
-             Bytes().u8(1).str("Routing::Fhrp::TrackedObject").u8(3).str("t1").u8(4).id(e));
-  expected += record(e, 259, 0, 1, 0, Bytes().u8(1));
-  expected += record(e, 261, 0, 4, 0, Bytes().u32(10));
-  EXPECT_EQ(taken(), expected);
-
-  t1->trackPriorityDecrementIs(20);
-  EXPECT_EQ(taken(), record(e, 261, 0, 4, 0, Bytes().u32(20)));
-}
-
-TEST_F(FlowOut, ARouterAnnouncesItsTrackedObjectsAndWritesItsAddressesBetweenMarkers) {
-  Ptr<Router> vr = vrrpVirtualRouterConfigFactory(VrId(5));
-  vr->secondaryAddrsIs(ip(1), true);
-  EntityId const p = install(vr)->entityId();
-  ASSERT_TRUE(log->flowOutRun());
-  std::vector<U8> const full = taken();
-  Bytes addrs = marker(p, 277, 0);
-  addrs += record(p, 277, 1, 0, 0, Bytes().u8(192).u8(0).u8(2).u8(1).u8(1));
-  addrs += marker(p, 277, 2);
-  EXPECT_NE(std::search(full.begin(), full.end(), addrs.begin(), addrs.end()), full.end());
-
-  Ptr<TrackedObject> t1 = vr->vrrpTrackedObjectIs("t1");
-  auto const* child = t1->xelNboAttrLogSa(out);
-  ASSERT_NE(child, nullptr);
-  EntityId const e = child->entityId();
-  EXPECT_EQ(taken(), record(p, 291, 1, 0, 151, Bytes().str("t1").id(e)));
-  // The child's full state follows, under its own id, without a creation
-  // record of its own.
-  ASSERT_TRUE(log->flowOutRun());
-  EXPECT_EQ(taken(),
-            record(e, 259, 0, 1, 0, Bytes().u8(0)) + record(e, 261, 0, 4, 0, Bytes().u32(0)));
-
-  vr->vrrpTrackedObjectDel("t1");
-  EXPECT_EQ(taken(), record(p, -291, 1, 0, 0, Bytes().str("t1")));
-  EXPECT_EQ(t1->xelNboAttrLogSa(out), nullptr);
-  EXPECT_EQ(log->reactors(), 1u);
-}
 
 // Each case changes a router while the log has no room, then lets the
 // flush run: the changes to one attribute or key go out as one record,
