@@ -1,12 +1,14 @@
 #include "Pelno/Types.h"
 
+#include "Xel/GenericIfValue.h"
+
 namespace Pelno {
 
-#define PELNO_DEFINE_FWK_TYPE(T, shortName, fullName)                                           \
-  template <>                                                                                   \
-  Xel::XelType* fwkType<T>() {                                                                  \
-    static Xel::XelType* const type = Xel::valueTypeDescriptor(shortName, fullName, sizeof(T)); \
-    return type;                                                                                \
+#define PELNO_DEFINE_FWK_TYPE(T, shortName, fullName)                                   \
+  template <>                                                                           \
+  Xel::XelType* fwkType<T>() {                                                          \
+    static Xel::XelType* const type = Xel::valueTypeDescriptor<T>(shortName, fullName); \
+    return type;                                                                        \
   }
 
 PELNO_DEFINE_FWK_TYPE(IntfId, "IntfId", "Pelno::IntfId")

@@ -1,5 +1,6 @@
 #include "Xel/Notifiee.h"
 
+#include "Xel/Activity.h"
 #include "Xel/StreamAdapter.h"
 
 #include <cstdio>
@@ -126,6 +127,11 @@ void PtrInterface::NotifieeConst::onZeroReferences() {}
 
 void PtrInterface::NotifieeConst::xelDoZombieReactors(bool zombie) {
   hasNotificationActiveIs(!zombie);
+}
+
+bool PtrInterface::NotifieeConst::xelOnAttribute(AttributeId id, bool immediate) {
+  ActivityConfig* const activity = immediate ? nullptr : actsm();
+  return activity && activity->pendingIs(this, id);
 }
 
 Activity* PtrInterface::NotifieeConst::activityPtr() const {

@@ -95,6 +95,10 @@ class XEL_EXPORT PtrInterface::NotifieeConst : public PtrInterface {
   // pauses (or resumes) its notification; its place in the notifier's list
   // is the list's to keep.
   virtual void xelDoZombieReactors(bool zombie);
+  // Whether a change of attribute `id` is deferred rather than handled now:
+  // true when the notifiee has an activity (actsm()) and `immediate` is
+  // false, in which case the activity records it (Xel/Activity.h).
+  bool xelOnAttribute(AttributeId id, bool immediate);
   virtual Activity* activityPtr() const;
   virtual Activity* xelFwkActivity();
   virtual Activity const* xelFwkActivity() const;

@@ -171,6 +171,39 @@ void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& 
   *out = static_cast<long long>(negative ? 0ull - magnitude : magnitude);
 }
 
+String8 valueToStrep(unsigned int n) {
+  return valueToStrep(static_cast<unsigned long long>(n));
+}
+
+void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                     unsigned int* out) {
+  skipWhiteSpace(pos, end);
+  String8::IteratorConst const start = pos;
+  long long n = 0;
+  try {
+    sequenceToValue(pos, end, &n);
+  } catch (ParseException const&) {
+    pos = start;
+    n = -1;
+  }
+  if (n < 0 || n > 0xffffffffll) {
+    throwParseError("cannot read an unsigned 32-bit number", start, end);
+  }
+  *out = static_cast<unsigned int>(n);
+}
+
+String8 valueToStrep(bool b) {
+  return String8(b ? "true" : "false");
+}
+
+void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end, bool* out) {
+  skipWhiteSpace(pos, end);
+  String8::IteratorConst const start = pos;
+  std::string_view const token = readBareToken(pos, end);
+  if (token != "true" && token != "false") throwParseError("cannot read true or false", start, end);
+  *out = token == "true";
+}
+
 void needString(String8::IteratorConst& pos, String8::IteratorConst const& end,
                 char const* expected) {
   for (char const* c = expected; *c != '\0'; ++c) {

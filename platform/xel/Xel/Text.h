@@ -85,6 +85,16 @@ XEL_EXPORT String8 valueToStrep(unsigned long long n);
 XEL_EXPORT String8 valueToStrep(long long n);
 XEL_EXPORT void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
                                 long long* out);
+// An unsigned 32-bit number: the same digits, and a number outside 0 to
+// 4294967295 does not read.
+XEL_EXPORT String8 valueToStrep(unsigned int n);
+XEL_EXPORT void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                                unsigned int* out);
+
+// true or false.
+XEL_EXPORT String8 valueToStrep(bool b);
+XEL_EXPORT void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,
+                                bool* out);
 
 // Consumes the characters of `expected` at pos. A blank in `expected`
 // matches any run of white space, none included; every other character must

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Xel/Entity.h"
+#include "Xel/GenericIfValue.h"
 #include "Xel/StreamAdapter.h"
 
 namespace Xel {
@@ -47,6 +48,30 @@ Ptr<Entity::XelNboAttrLogSa> XelType::childAttrLogIs(Ptr<XelAttr const> const&,
                                                      Ptr<PtrInterface> const&,
                                                      Ptr<NboAttrLog::Out> const&) const {
   return nullptr;
+}
+
+namespace {
+
+[[noreturn]] void noGenericIf(XelType const& type, char const* how) {
+  throwException(String8("type ") + type.name() + " has no generic interface " + how);
+}
+
+}  // namespace
+
+Ptr<GenericIf> XelType::genericIf(void const*, bool) const {
+  noGenericIf(*this, "over a value");
+}
+
+Ptr<GenericIf> XelType::genericIf(GenericIf const*, bool) const {
+  noGenericIf(*this, "built from an argument list");
+}
+
+Ptr<GenericIf> XelType::genericIf(String8 const&, bool) const {
+  noGenericIf(*this, "read from text");
+}
+
+Ptr<GenericIf> XelType::genericIf_(PtrInterface*, bool) const {
+  noGenericIf(*this, "over an object");
 }
 
 void XelType::typeNodeIs(XelType const* type, Name const& fullName) {
@@ -139,30 +164,21 @@ void XelAttr::attrAdd(Ptr<XelAttr> const& attr) {
   children_.push_back(attr);
 }
 
-XelType* valueTypeDescriptor(char const* shortName, char const* fullName, std::size_t size) {
-  auto* type = new XelType(Name(shortName), nullptr, nullptr, {});
-  type->referencesLeak();
-  type->sizeIs(size);
-  type->isValueIs(true);
-  XelType::typeNodeIs(type, Name(fullName));
-  return type;
-}
-
 template <>
 XelType* Builtin<bool>::_fwkType() {
-  static XelType* const type = valueTypeDescriptor("bool", "bool", sizeof(bool));
+  static XelType* const type = valueTypeDescriptor<bool>("bool", "bool");
   return type;
 }
 
 template <>
 XelType* Builtin<unsigned int>::_fwkType() {
-  static XelType* const type = valueTypeDescriptor("U32", "U32", sizeof(unsigned int));
+  static XelType* const type = valueTypeDescriptor<unsigned int>("U32", "U32");
   return type;
 }
 
 template <>
 XelType* Builtin<String8>::_fwkType() {
-  static XelType* const type = valueTypeDescriptor("String", "Xel::String", sizeof(String8));
+  static XelType* const type = valueTypeDescriptor<String8>("String", "Xel::String");
   return type;
 }
 

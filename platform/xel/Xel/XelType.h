@@ -34,6 +34,7 @@ class In;
 class Out;
 }  // namespace NboAttrLog
 class Dir;
+class GenericIf;
 class XelAttr;
 
 class XEL_EXPORT XelType : public PtrInterface {
@@ -95,6 +96,20 @@ class XEL_EXPORT XelType : public PtrInterface {
   virtual Ptr<Entity::XelNboAttrLogSa> childAttrLogIs(Ptr<XelAttr const> const& attr,
                                                       Ptr<PtrInterface> const& child,
                                                       Ptr<NboAttrLog::Out> const& out) const;
+
+  // Generic interfaces (Xel/GenericIf.h) over objects and values of this
+  // type. The base builds none and raises Exception saying so.
+  //
+  // Over a copy of the value at `value` (a value type), or over its
+  // default value when `value` is null.
+  virtual Ptr<GenericIf> genericIf(void const* value, bool isConst) const;
+  // Over a new object or value built from the argument list `args`.
+  virtual Ptr<GenericIf> genericIf(GenericIf const* args, bool isConst) const;
+  // Over the value (or the object reference) that `text` reads as.
+  virtual Ptr<GenericIf> genericIf(String8 const& text, bool isConst) const;
+  // Over the object `p`, which must be of this type (a null or foreign
+  // object gives an interface over null).
+  virtual Ptr<GenericIf> genericIf_(PtrInterface* p, bool isConst) const;
 
   // Registers `type` under its full name; a later registration of the same
   // name replaces the earlier one.
@@ -196,9 +211,7 @@ XEL_EXPORT XelType* Builtin<unsigned int>::_fwkType();
 template <>
 XEL_EXPORT XelType* Builtin<String8>::_fwkType();
 
-// Makes the descriptor of a type with no attributes of its own (built-in
-// and imported value types), leaked and registered under `fullName`.
-XEL_EXPORT XelType* valueTypeDescriptor(char const* shortName, char const* fullName,
-                                        std::size_t size);
+// The descriptor of a type with no attributes of its own (built-in and
+// imported value types): Xel/GenericIfValue.h makes them.
 
 }  // namespace Xel
