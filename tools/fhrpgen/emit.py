@@ -11,7 +11,7 @@ from __future__ import annotations
 
 import pathlib
 
-from . import attrlog, table
+from . import attrlog, generic, table
 from .members import EmitError, Pieces, emit_members, subst
 from .schema import Schema, Type
 from .types import cpp_type, default_expr
@@ -123,7 +123,8 @@ def _files(p: Pieces, source: str, header_holes: dict, body: str,
            source_includes: set, after_table: str = "") -> dict[str, str]:
     t, schema = p.type, p.schema
     common = dict(schema=source, T=t.name, ns=schema.namespace, E=p.E)
-    header = subst(template("header.h"), doc=t.doc, includes=_includes(p.includes),
+    header = subst(template("header.h"), doc=t.doc,
+                   includes=_includes(p.includes | {"FhrpConf/reflect/GenericIf.h"}),
                    version=str(SUPPORT_VERSION), decls="\n\n".join(p.decls),
                    fields="\n".join(p.fields), **header_holes, **common)
     includes = source_includes | {"FhrpConf/attrlog/Codec.h", "FhrpConf/entity/Access.h",
@@ -150,6 +151,7 @@ def _entity_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
     after = subst(template("notifiee.h"), handlers="\n\n".join(p.handlers), **values)
     after += "\n" + attrlog.adapter_header(p, log, template)
     after += factory_decl
+    after += generic.interface(schema, t, p.R)
     if p.inline_defs:
         after += INLINE_SECTION + "\n\n".join(p.inline_defs) + "\n"
     holes = dict(
@@ -181,7 +183,8 @@ def _object_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         top="  // A counted object, not an entity: no name, parent, counters or notifiees.\n",
         construction=f"  explicit {t.name}({keyparam});\n  ~{t.name}() override;",
         fwkType="\n  Xel::XelType const* fwkType() const override;",
-        more="", private="", tail="", after=factory_decl, trailer="")
+        more="", private="", tail="", after=factory_decl + generic.interface(schema, t, p.R),
+        trailer="")
     body = subst(template("object.cc"), T=t.name, keyparam=keyparam, init=init,
                  defs="".join("\n" + d + "\n" for d in p.defs), factory=factory_def)
     return _files(p, source, holes, body, {"utility"})
@@ -285,7 +288,8 @@ def _value_files(schema: Schema, t: Type, source: str) -> dict[str, str]:
         if computed else ""
     holes = dict(base="", top="", construction=subst(template("value.h"), **holes_value),
                  fwkType="", more="", private="", tail="",
-                 after=subst(template("value_after.h"), **holes_value) + "\n", trailer=trailer)
+                 after=subst(template("value_after.h"), **holes_value) + "\n"
+                 + generic.interface(schema, t, p.R), trailer=trailer)
     body = subst(template("value.cc"), textread=textread, logread="\n".join(logread),
                  checkdef=checkdef, textwrite=textwrite, logwrite=logwrite,
                  defs="".join("\n" + d + "\n" for d in p.defs), **holes_value)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <Xel/Entity.h>
+#include <Xel/HashMap.h>
 #include <Xel/Ptr.h>
 
 #include <cstddef>
@@ -82,7 +83,7 @@ bool valueGet(void const* object, void const* key, void* value) {
   auto const* node =
       (self<ClassOf<Map>>(object).*Map)()[*static_cast<typename M::KeyType const*>(key)];
   if (!node) return false;
-  *static_cast<typename M::ValueType*>(value) = node->value();
+  if (value) *static_cast<typename M::ValueType*>(value) = node->value();
   return true;
 }
 
@@ -116,7 +117,7 @@ bool childGet(void const* object, void const* key, void* value) {
   using M = MapOf<Map>;
   auto* child = (self<ClassOf<Map>>(object).*Map)()[*static_cast<typename M::KeyType const*>(key)];
   if (!child) return false;
-  *static_cast<Xel::Ptr<Xel::Entity>*>(value) = child;
+  if (value) *static_cast<Xel::Ptr<Xel::Entity>*>(value) = child;
   return true;
 }
 
@@ -135,6 +136,38 @@ bool childIterate(void const* object, MemberVisit visit, void* context) {
     if (!visit(context, &key, child)) return false;
   }
   return true;
+}
+
+template <auto Map>
+Xel::HashMapGeneric const* map(void const* object) {
+  return &(self<ClassOf<Map>>(object).*Map)();
+}
+
+template <auto Map>
+Xel::U32 keyPlace(void const* key) {
+  using K = typename MapOf<Map>::KeyType;
+  return Xel::bitReverse(Xel::HashMapKey<K>::hash(*static_cast<K const*>(key)));
+}
+
+template <auto Map>
+void memberKey(Xel::PtrInterface const* member, void* key) {
+  using M = MapOf<Map>;
+  *static_cast<typename M::KeyType*>(key) =
+      static_cast<typename M::MemberType const*>(member)->xelKey();
+}
+
+template <auto Map>
+void valueOf(Xel::PtrInterface const* member, void* value) {
+  using M = MapOf<Map>;
+  *static_cast<typename M::ValueType*>(value) =
+      static_cast<typename M::MemberType const*>(member)->value();
+}
+
+template <auto Map>
+void childOf(Xel::PtrInterface const* member, void* value) {
+  using M = MapOf<Map>;
+  *static_cast<Xel::Ptr<Xel::Entity>*>(value) =
+      const_cast<typename M::MemberType*>(static_cast<typename M::MemberType const*>(member));
 }
 
 template <auto Get>
@@ -183,6 +216,10 @@ constexpr Access valueCollectionAccess() {
   a.memberDel = &access::memberDel<Map, Del>;
   a.members = &access::members<Map>;
   a.iterate = &access::valueIterate<Map>;
+  a.map = &access::map<Map>;
+  a.keyPlace = &access::keyPlace<Map>;
+  a.memberKey = &access::memberKey<Map>;
+  a.memberValue = &access::valueOf<Map>;
   return a;
 }
 
@@ -195,6 +232,10 @@ constexpr Access childCollectionAccess() {
   a.memberDel = &access::memberDel<Map, Del>;
   a.members = &access::members<Map>;
   a.iterate = &access::childIterate<Map>;
+  a.map = &access::map<Map>;
+  a.keyPlace = &access::keyPlace<Map>;
+  a.memberKey = &access::memberKey<Map>;
+  a.memberValue = &access::childOf<Map>;
   return a;
 }
 

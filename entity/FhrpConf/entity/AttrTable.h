@@ -58,6 +58,7 @@
 #include <string_view>
 
 namespace Xel {
+class HashMapGeneric;
 class XelType;
 class StreamAdapter;
 namespace NboAttrLog {
@@ -141,11 +142,12 @@ struct Access {
   // its Xel::Name.
   void (*get)(void const* object, void* value) = nullptr;
   void (*set)(void* object, void const* value) = nullptr;
-  // Collections. memberGet reports whether the key is present and, if so,
-  // writes its value (a child as Xel::Ptr<Xel::Entity>); memberSet sets a
-  // value, or makes the child of that key (the value is then unused);
-  // memberDel removes a member, or a single child (the key is then
-  // unused), and reports whether there was one.
+  // Collections. memberGet reports whether the key is present and, if so
+  // and `value` is not null, writes its value (a child as
+  // Xel::Ptr<Xel::Entity>); memberSet sets a value, or makes the child of
+  // that key (the value is then unused); memberDel removes a member, or a
+  // single child (the key is then unused), and reports whether there was
+  // one.
   bool (*memberGet)(void const* object, void const* key, void* value) = nullptr;
   void (*memberSet)(void* object, void const* key, void const* value) = nullptr;
   bool (*memberDel)(void* object, void const* key) = nullptr;
@@ -153,6 +155,14 @@ struct Access {
   // Walks the members in the collection's iteration order; false when the
   // visit ended the walk early.
   bool (*iterate)(void const* object, MemberVisit visit, void* context) = nullptr;
+  // For walks that step on their own (the generic interface's iterators):
+  // the collection's map, where a key places itself in it (its hash bit
+  // reversed, as the map orders members), and a member's key and value (a
+  // child as Xel::Ptr<Xel::Entity>), the member as the map holds it.
+  Xel::HashMapGeneric const* (*map)(void const* object) = nullptr;
+  Xel::U32 (*keyPlace)(void const* key) = nullptr;
+  void (*memberKey)(Xel::PtrInterface const* member, void* key) = nullptr;
+  void (*memberValue)(Xel::PtrInterface const* member, void* value) = nullptr;
 };
 
 struct AttrInfo {

@@ -102,13 +102,17 @@ AttrInfo const* fwkKey(TypeInfo const& info) {
   return info.kind == TypeKind::entity ? entity::keyAttr(info) : nullptr;
 }
 
+void describeKind(Xel::XelType& type, TypeInfo const& info) {
+  type.sizeIs(info.size);
+  if (info.kind == TypeKind::entity) type.isEntityIs(true);
+  if (info.kind == TypeKind::value) type.isValueIs(true);
+  type.hasGenericIfSupportIs(true);
+}
+
 void walkType(Xel::IntrospectionReactor& reactor, TypeInfo const& info) {
   Xel::XelType* type = info.descriptor();
   reactor.handleType(type, type->base());
-  type->sizeIs(info.size);
-  if (info.kind == TypeKind::entity) type->isEntityIs(true);
-  if (info.kind == TypeKind::value) type->isValueIs(true);
-  type->hasGenericIfSupportIs(true);
+  describeKind(*type, info);
   constructorArgs(type, info);
   if (info.kind != TypeKind::value) inherit(reactor, type);
   if (info.kind == TypeKind::entity) {
@@ -153,7 +157,11 @@ std::vector<std::string_view> namespaces(std::string_view fullName) {
 
 ModelType::ModelType(TypeInfo const& info)
     : XelType(Xel::Name(info.name), nullptr, baseDescriptor(info.kind), XelTypeFlags{}),
-      info_(info) {}
+      info_(info) {
+  // What kind of type it is, the descriptor knows from the start: tools
+  // ask before, or without, any introspection walk.
+  describeKind(*this, info);
+}
 
 ModelType::~ModelType() = default;
 
@@ -260,6 +268,12 @@ void registerTypes(Types types) {
   for (TypeInfo const* t : types) {
     Xel::XelType* type = t->descriptor();
     Xel::XelType::typeNodeIs(type, Xel::Name(t->fullName));
+    // The types its attributes hold are registered by their own libraries
+    // on first use: a tool looking one up by name finds it from now on.
+    for (AttrInfo const& a : t->attrs) {
+      descriptor(a.value);
+      descriptor(a.key);
+    }
     if (t->kind == TypeKind::value) continue;
     // The log adapters' descriptors: an entity's two framework attributes,
     // then its own in id order, then fwkKey where it has one.
