@@ -126,6 +126,10 @@ ActivityConfig* GenericIf::actsm() {
   return activity_;
 }
 
+void GenericIf::onAttribute(AttributeId id) {
+  if (handler_) handler_(id);
+}
+
 GenericIf::IteratorState& GenericIf::state(AttributeIterator& it) noexcept {
   return it.state_;
 }

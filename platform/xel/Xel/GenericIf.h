@@ -57,7 +57,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "Xel/Exception.h"
@@ -174,6 +176,11 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
   // Deferred delivery of changes (see NOTIFICATION); null: as they happen.
   void activityIs(ActivityConfig* activity) noexcept { activity_ = activity; }
   ActivityConfig* actsm() override;
+  // For a client that cannot derive from the type's interface: called with
+  // each attribute id onAttribute reports.
+  using AttributeHandler = std::function<void(AttributeId)>;
+  void attributeHandlerIs(AttributeHandler handler) { handler_ = std::move(handler); }
+  void onAttribute(AttributeId id) override;
 
   [[noreturn]] static void throwConstException(String8 const& text);
   [[noreturn]] static void throwBadIndexAttrException(String8 const& attr);
@@ -195,6 +202,7 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
  private:
   bool isConst_;
   ActivityConfig* activity_ = nullptr;
+  AttributeHandler handler_;
 };
 
 // A position in a collection, reached through an interface: a handle that
