@@ -179,6 +179,21 @@ TEST(GenericIfTable, EveryAttributeServesItsOperationsAndRefusesTheRest) {
     std::string const flags = a.flags;
     kinds.insert(flags);
     EXPECT_EQ(i->attributeId(a.name), a.id);
+    bool const collection =
+        flags == "V" || flags == "VV" || flags == "P" || flags == "E" || flags == "EV";
+    bool const writable =
+        collection || flags == "E1" || flags == "S" || flags == "SV" || flags == "R";
+    int described = 0;
+    for (GenericIf::AttributeDescription const& d : i->attributeDescriptions()) {
+      if (d.id != a.id) continue;
+      ++described;
+      EXPECT_EQ(d.name, a.name);
+      EXPECT_EQ(d.valueType, descriptor(a.valueType));
+      EXPECT_EQ(d.collection, collection);
+      EXPECT_EQ(d.writable, writable);
+      EXPECT_EQ(d.keyType != nullptr, collection || flags == "E1");
+    }
+    EXPECT_EQ(described, 1);
     if (flags == "V" || flags == "VV" || flags == "P") {
       valueCollection(i, a);
     } else if (flags == "E" || flags == "EV") {

@@ -71,6 +71,10 @@ String8 GenericIf::strRep() const {
   return type()->name();
 }
 
+std::vector<GenericIf::AttributeDescription> GenericIf::attributeDescriptions() const {
+  return {};
+}
+
 GenericIf::AttributeIterator GenericIf::attributeIteratorConst(AttributeId id) const {
   unknownId(*this, static_cast<std::int32_t>(id));
 }
@@ -266,6 +270,16 @@ Ptr<GenericIf> GenericIfEntity::attributeOp(AttributeOp const& op,
       break;
   }
   return GenericIfPtrInterface::attributeOp(op, index, value);
+}
+
+std::vector<GenericIf::AttributeDescription> GenericIfEntity::attributeDescriptions() const {
+  std::vector<AttributeDescription> all = GenericIfPtrInterface::attributeDescriptions();
+  if (Ptr<GenericIf> const key = xelKeyIf())
+    all.push_back({Entity::fwkKeyId, keyAttr, key->type()});
+  all.push_back({Entity::nameId, nameAttr, Builtin<String8>::_fwkType()});
+  all.push_back({Entity::parentId, parentAttr, Entity::_fwkType()});
+  all.push_back({Entity::xelHasAttrLogInterfaceId, attrLogAttr, Builtin<bool>::_fwkType()});
+  return all;
 }
 
 Ptr<GenericIf> GenericIfEntity::xelKeyIf() const {

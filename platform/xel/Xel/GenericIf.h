@@ -153,6 +153,23 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
   // The text form of the value or of the reference.
   virtual String8 strRep() const;
 
+  // What one attribute is, for tools that explore an interface.
+  struct AttributeDescription {
+    AttributeId id = 0;
+    String8 name;
+    // A single value's type; a collection's values' (a child collection's:
+    // the children's); a single child's.
+    XelType const* valueType = nullptr;
+    // A collection's keys; a single child's, which is keyed by its name:
+    // String. Null for a single value.
+    XelType const* keyType = nullptr;
+    bool collection = false;
+    bool writable = false;  // op 128 serves it
+  };
+  // Every attribute the interface serves, its base's first, each in id
+  // order.
+  virtual std::vector<AttributeDescription> attributeDescriptions() const;
+
   // Iteration over collection `id` (see ITERATION), from the first member
   // or from the member with key `key`.
   virtual AttributeIterator attributeIteratorConst(AttributeId id) const;
@@ -285,6 +302,7 @@ class XEL_EXPORT GenericIfEntity : public GenericIfPtrInterface {
   AttributeId attributeId(String8 name) const override;
   Ptr<GenericIf> attributeOp(AttributeOp const& op, Ptr<GenericIf const> const& index = nullptr,
                              Ptr<GenericIf> const& value = nullptr) override;
+  std::vector<AttributeDescription> attributeDescriptions() const override;
 
   ~GenericIfEntity() override;
 

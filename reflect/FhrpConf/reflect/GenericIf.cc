@@ -162,6 +162,18 @@ IfPtr attributeOp(GenericIf const& self, AttrInfo const& row, void* object, std:
   Xel::throwInternalException("attribute of unknown kind");
 }
 
+GenericIf::AttributeDescription describe(AttrInfo const& row) {
+  GenericIf::AttributeDescription d{row.id, row.name, valueType(row)};
+  d.collection = row.isCollection();
+  if (row.isCollection() || row.kind == AttrKind::singleChild) {
+    d.keyType = keyType(row);
+    d.writable = true;
+  } else {
+    d.writable = row.flags.settable && row.access.set;
+  }
+  return d;
+}
+
 IfPtr readValue(AttrInfo const& row, void const* object, bool isConst) {
   IfPtr v = defaultIf(valueType(row), isConst);
   row.access.get(object, v->voidPtrIs(valueType(row)));

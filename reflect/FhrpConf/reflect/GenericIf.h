@@ -73,6 +73,8 @@ FHRPCONF_EXPORT IfPtr memberKey(entity::AttrInfo const& row,
                                 Xel::GenericIf::IteratorState const& state, bool isConst);
 FHRPCONF_EXPORT IfPtr memberValue(entity::AttrInfo const& row,
                                   Xel::GenericIf::IteratorState const& state, bool isConst);
+// What attribute `row` is, as the generic interface describes it.
+FHRPCONF_EXPORT Xel::GenericIf::AttributeDescription describe(entity::AttrInfo const& row);
 // An interface over the value attribute `row` holds now.
 FHRPCONF_EXPORT IfPtr readValue(entity::AttrInfo const& row, void const* object, bool isConst);
 // Checks `args` against `type`'s constructor arguments and gives each as
@@ -97,6 +99,12 @@ class TableIf : public Base {
   Xel::AttributeId attributeId(Xel::String8 name) const override {
     if (entity::AttrInfo const* a = entity::findAttr(info_, name.view())) return a->id;
     return Base::attributeId(std::move(name));
+  }
+
+  std::vector<Xel::GenericIf::AttributeDescription> attributeDescriptions() const override {
+    auto all = Base::attributeDescriptions();
+    for (entity::AttrInfo const& a : info_.attrs) all.push_back(describe(a));
+    return all;
   }
 
   IfPtr attributeOp(Xel::GenericIf::AttributeOp const& op, IfConstPtr const& index = nullptr,
