@@ -252,6 +252,16 @@ TEST(GenericIfTable, IdsAndNamesTheTypeLacksGoToTheBase) {
     } else {
       EXPECT_EQ(copy->voidPtrIs(i->type()), i->voidPtrIs(i->type()));
     }
+    if (i->type()->isValue()) continue;
+    // Over a foreign object: an interface over none, which says so.
+    Xel::Ptr<Xel::Entity> const foreign = Routing::Fhrp::trackedObjectFactory("t");
+    IfPtr const none =
+        i->type()->genericIf_(i->type() == foreign->fwkType() ? nullptr : foreign.ptr(), false);
+    EXPECT_THAT(
+        [&] {
+          none->attributeOp({static_cast<int>(i->attributeDescriptions().back().id), 0});
+        },
+        ThrowsMessage<Xel::Exception>("the " + shortName + " interface stands for no object"));
     if (!i->type()->isEntity()) continue;
     // What every entity has, answered by the framework's base.
     EXPECT_EQ(i->attributeId("name"), Xel::Entity::nameId);

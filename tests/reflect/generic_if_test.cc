@@ -305,6 +305,17 @@ TEST(GenericIf, ASetThroughTheInterfaceIsHeardAsTheNamedSetterIs) {
   g->hasNotificationActiveIs(false);
   vr->priorityIs(7);
   EXPECT_THAT(log, ElementsAre("S:priority", "A:priority", "B:priority"));
+  // So is a zombie, until brought back; like a resumed notifiee, it then
+  // joins the list anew, at its end.
+  g->hasNotificationActiveIs(true);
+  g->xelDoZombieReactors(true);
+  EXPECT_TRUE(g->xelMarkedForDeletion());
+  log.clear();
+  vr->priorityIs(8);
+  g->xelDoZombieReactors(false);
+  vr->priorityIs(9);
+  EXPECT_THAT(log, ElementsAre("S:priority", "A:priority", "B:priority", "S:priority", "A:priority",
+                               "B:priority", "G:261"));
 }
 
 TEST(GenericIf, AnActivityCollectsChangesUntilItRuns) {

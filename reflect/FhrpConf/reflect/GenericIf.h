@@ -114,7 +114,7 @@ class TableIf : public Base {
     }
     entity::AttrInfo const* const row = own(op.attr);
     if (!row) return Base::attributeOp(op, index, value);
-    return reflect::attributeOp(*this, *row, tableObject(), op.op, index.ptr(), value.ptr());
+    return reflect::attributeOp(*this, *row, object(), op.op, index.ptr(), value.ptr());
   }
 
   AttributeIterator attributeIteratorConst(Xel::AttributeId id) const override {
@@ -152,7 +152,14 @@ class TableIf : public Base {
     entity::AttrInfo const* const row = own(static_cast<std::int32_t>(id));
     if (!row) return Base::attributeIteratorConst(id);
     if (!row->isCollection()) Xel::GenericIf::throwOpNotSupportedException(row->name, 0, true);
-    return AttributeIterator(this, id, iteratorAt(*row, tableObject(), key));
+    return AttributeIterator(this, id, iteratorAt(*row, object(), key));
+  }
+
+  // The object, which an interface built over a null or foreign one lacks.
+  void* object() const {
+    void* const o = tableObject();
+    if (!o) Xel::throwException("the " + this->type()->name() + " interface stands for no object");
+    return o;
   }
 
   entity::TypeInfo const& info_;
