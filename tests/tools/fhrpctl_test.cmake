@@ -3,22 +3,12 @@
 # settings), DIR (scratch), EMULATOR (or empty).
 file(MAKE_DIRECTORY ${DIR})
 
-# Runs fhrpctl with ARGN; fails unless it exits with `status`.
-function(ctl status out_var err_var)
-  execute_process(COMMAND ${EMULATOR} ${FHRPCTL} ${ARGN}
-    RESULT_VARIABLE got OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT got EQUAL status)
-    message(FATAL_ERROR "fhrpctl ${ARGN}: exit ${got}, expected ${status}\n${out}${err}")
-  endif()
-  set(${out_var} "${out}" PARENT_SCOPE)
-  set(${err_var} "${err}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_tool.cmake)
 
-function(expect_equal what actual expected)
-  if(NOT actual STREQUAL expected)
-    message(FATAL_ERROR "${what}:\n--- got\n${actual}--- expected\n${expected}")
-  endif()
-endfunction()
+# Runs fhrpctl with ARGN; fails unless it exits with `status`.
+macro(ctl status out_var err_var)
+  run_tool(${FHRPCTL} ${status} ${out_var} ${err_var} ${ARGN})
+endmacro()
 
 set(vr "vrrpConfig/vrrpIntfConfig['Ethernet1']/virtualRouterConfig[5]")
 

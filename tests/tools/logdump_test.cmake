@@ -7,20 +7,12 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "capture failed: ${status}")
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/run_tool.cmake)
+
 function(dump file expected_status out_var err_var)
-  execute_process(COMMAND ${EMULATOR} ${LOGDUMP} ${DIR}/${file}
-    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL expected_status)
-    message(FATAL_ERROR "fhrp-logdump ${file}: exit ${status}, expected ${expected_status}\n${out}${err}")
-  endif()
+  run_tool(${LOGDUMP} ${expected_status} out err ${DIR}/${file})
   set(${out_var} "${out}" PARENT_SCOPE)
   set(${err_var} "${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect_equal what actual expected)
-  if(NOT actual STREQUAL expected)
-    message(FATAL_ERROR "${what}:\n--- got\n${actual}--- expected\n${expected}")
-  endif()
 endfunction()
 
 set(good_lines [=[
