@@ -3,6 +3,7 @@
 // Names read <scenario>/<variant>[/<size>]; the report pairs each model row
 // with the baselines of the same scenario and size.
 #include <FhrpConf/FhrpConfig.h>
+#include <Xel/GenericIfValue.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -86,10 +87,72 @@ void setterBaseline(benchmark::State& state) {
   }
 }
 
+// The same change through the generic interface: what a tool that knows
+// only attribute ids pays over the named setter. An interface over an
+// entity watches it, so every change is also delivered to the interface's
+// adapter: the fair baseline is the named setter with one notifiee
+// (generic_set/named_setter_watched); generic_set/named_setter is
+// setter_changed_no_notifiee/model again. The value travels in one
+// interface, refilled each time.
+void genericSet(benchmark::State& state) {
+  auto const ring = trackedRing(7);
+  std::vector<Xel::Ptr<Xel::GenericIf>> ifs;
+  for (auto const& t : ring) ifs.push_back(t->fwkType()->genericIf_(t.ptr(), false));
+  Xel::AttributeId const id = ifs[0]->attributeId("trackPriorityDecrement");
+  unsigned v = 7;
+  Xel::Ptr<Xel::GenericIf> const value = Xel::Builtin<unsigned>::_fwkType()->genericIf(&v, false);
+  auto* const held = static_cast<Xel::GenericIfValue<unsigned>*>(value.ptr());
+  std::size_t i = 0;
+  for (auto _ : state) {
+    held->valIs(++v);
+    ifs[i]->attributeOp({static_cast<std::int32_t>(id), Xel::GenericIf::opWrite}, nullptr, value);
+    i = (i + 1) % kRing;
+    benchmark::ClobberMemory();
+  }
+}
+
+// A read through the generic interface makes an interface over the value
+// read: one allocation, beside the named getter.
+template <bool generic>
+void genericGet(benchmark::State& state) {
+  auto const ring = trackedRing(7);
+  std::vector<Xel::Ptr<Xel::GenericIf>> ifs;
+  for (auto const& t : ring) ifs.push_back(t->fwkType()->genericIf_(t.ptr(), false));
+  Xel::AttributeId const id = ifs[0]->attributeId("trackPriorityDecrement");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    if constexpr (generic) {
+      auto const read =
+          ifs[i]->attributeOp({static_cast<std::int32_t>(id), Xel::GenericIf::opRead});
+      benchmark::DoNotOptimize(static_cast<Xel::GenericIfValue<unsigned>*>(read.ptr())->val());
+    } else {
+      benchmark::DoNotOptimize(ring[i]->trackPriorityDecrement());
+    }
+    i = (i + 1) % kRing;
+  }
+}
+
 struct Watcher : TrackedObject::Notifiee {
   unsigned seen = 0;
   void onTrackPriorityDecrement() override { seen += notifier()->trackPriorityDecrement(); }
 };
+
+void setterWatched(benchmark::State& state) {
+  auto const ring = trackedRing(7);
+  std::vector<Xel::Ptr<Watcher>> watchers;
+  for (auto const& t : ring) {
+    watchers.emplace_back(new Watcher);
+    watchers.back()->isRegisteredNotifieeIs(true);
+    watchers.back()->notifierIs(t);
+  }
+  unsigned v = 7;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    ring[i]->trackPriorityDecrementIs(++v);
+    i = (i + 1) % kRing;
+    benchmark::ClobberMemory();
+  }
+}
 
 void deliveryModel(benchmark::State& state) {
   auto tracked = Routing::Fhrp::trackedObjectFactory("t");
@@ -159,6 +222,11 @@ void deliveryBaseline(benchmark::State& state) {
   benchmark::RegisterBenchmark("setter_unchanged/plain_compare", setterBaseline<false>);
   benchmark::RegisterBenchmark("setter_changed_no_notifiee/model", setterModel<true>);
   benchmark::RegisterBenchmark("setter_changed_no_notifiee/plain_store", setterBaseline<true>);
+  benchmark::RegisterBenchmark("generic_set/model", genericSet);
+  benchmark::RegisterBenchmark("generic_set/named_setter", setterModel<true>);
+  benchmark::RegisterBenchmark("generic_set/named_setter_watched", setterWatched);
+  benchmark::RegisterBenchmark("generic_get/model", genericGet<true>);
+  benchmark::RegisterBenchmark("generic_get/named_getter", genericGet<false>);
   for (int n : {1, 4, 8, 16}) {
     benchmark::RegisterBenchmark("delivery/model", deliveryModel)->Arg(n);
     benchmark::RegisterBenchmark("delivery/observer_list", deliveryBaseline<false>)->Arg(n);
