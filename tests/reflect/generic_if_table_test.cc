@@ -150,6 +150,8 @@ void childCollection(IfPtr const& i, ExpectedAttr const& a) {
   EXPECT_EQ(op(i, a, GenericIf::opDelete, key)->voidPtrIs(entity), child->voidPtrIs(entity));
   EXPECT_THAT(op(i, a, GenericIf::opDelete, key), IsNull());
   EXPECT_EQ(text(op(i, a, GenericIf::opCount)), "0");
+  EXPECT_THAT([&] { op(i, a, GenericIf::opEquals, key); },
+              ThrowsMessage<Xel::OpNotSupportedException>(notSupported(a.name, 100)));
 }
 
 void singleChild(IfPtr const& i, ExpectedAttr const& a) {
@@ -161,6 +163,13 @@ void singleChild(IfPtr const& i, ExpectedAttr const& a) {
               ThrowsMessage<Xel::TypeException>(mistyped("name")));
   Xel::String8 const name("g");
   IfPtr const n = Xel::Builtin<Xel::String8>::_fwkType()->genericIf(&name, false);
+  EXPECT_THAT([&] { op(i, a, GenericIf::opWrite, nullptr, n); },
+              ThrowsMessage<Xel::TypeException>(mistyped("Xel::GenericIf::List_")));
+  EXPECT_THAT(
+      [&] {
+        op(i, a, GenericIf::opWrite, nullptr, List::listOf({n, n}));
+      },
+      ThrowsMessage<Xel::UnknownArgException>("too many arguments for " + std::string(a.name)));
   IfPtr const child = op(i, a, GenericIf::opWrite, nullptr, List::listOf({n}));
   ASSERT_THAT(child, NotNull());
   EXPECT_EQ(text(child->attributeOp({Xel::Entity::nameId, GenericIf::opRead})), "'g'");

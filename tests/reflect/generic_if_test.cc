@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "registered_attributes.h"
+
 #include <algorithm>
 #include <map>
 #include <random>
@@ -145,9 +147,11 @@ TEST(GenericIf, ListConstructorsTakeExactlyTheirArguments) {
     }
     EXPECT_EQ(made, c.made) << c.type()->name();
   }
-  EXPECT_THAT(
-      [] { TrackedObject::_fwkType()->genericIf(static_cast<GenericIf const*>(nullptr), false); },
-      ThrowsMessage<Xel::TypeException>("missing or mistyped argument: Xel::GenericIf::List_"));
+  for (IfPtr const& notAList : {IfPtr(), name}) {
+    EXPECT_THAT(
+        [&] { TrackedObject::_fwkType()->genericIf(notAList.ptr(), false); },
+        ThrowsMessage<Xel::TypeException>("missing or mistyped argument: Xel::GenericIf::List_"));
+  }
 }
 
 TEST(GenericIf, ASetAnswersMembershipAndCount) {
@@ -241,8 +245,29 @@ TEST(GenericIf, AnIteratorStartsAtAKeyAndWalksChildren) {
   }
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ(fromFive, std::vector<std::string>(std::find(all.begin(), all.end(), "5"), all.end()));
+  // From a key that is absent: where it would stand, which is where it
+  // stands once added.
+  std::vector<std::string> fromAbsent, fromAdded;
+  for (auto it = i->attributeIteratorKeyConst(259, valueIf(VrId(6))); it; it.inc()) {
+    fromAbsent.push_back(text(it.key()));
+  }
+  intf->virtualRouterConfigIs(VrId(6));
+  for (auto it = i->attributeIteratorKeyConst(259, valueIf(VrId(6))); it; it.inc()) {
+    fromAdded.push_back(text(it.key()));
+  }
+  fromAbsent.insert(fromAbsent.begin(), "6");
+  EXPECT_EQ(fromAdded, fromAbsent);
+  // A clone walks on its own.
+  auto it = i->attributeIteratorConst(259);
+  auto const copy = it.clone();
+  it.inc();
+  EXPECT_EQ(text(copy.key()), all.front());
+  EXPECT_NE(text(it.key()), all.front());
   EXPECT_THAT([&] { i->attributeIteratorConst(258); },
               ThrowsMessage<Xel::OpNotSupportedException>("attribute intfId cannot be iterated"));
+  EXPECT_THAT(
+      [&] { i->attributeIteratorKeyConst(9999, nullptr); },
+      ThrowsMessage<Xel::UnknownAttrException>("VrrpIntfConfig has no attribute with id 9999"));
   EXPECT_THAT([&] { i->attributeIteratorKeyConst(259, nullptr); },
               ThrowsMessage<Xel::TypeException>("missing or mistyped argument: xel_index"));
 }
@@ -337,9 +362,14 @@ TEST(GenericIf, AnActivityCollectsChangesUntilItRuns) {
   vr->priorityIs(122);
   vr->preemptIs(false);
   activity.runPending();
+  // The registered attributes that change: settable ones and collections.
   std::vector<Xel::AttributeId> notifying;
-  for (auto const& a : VrrpVirtualRouterConfig::xelTypeInfo.attrs) {
-    if (a.logBit) notifying.push_back(a.id);
+  for (auto const& a : reflect_test::kAttributes) {
+    std::string const flags = a.flags;
+    if (a.type == std::string("VrrpVirtualRouterConfig") &&
+        (flags == "SV" || flags == "VV" || flags == "EV")) {
+      notifying.push_back(a.id);
+    }
   }
   EXPECT_EQ(heard, notifying);
   EXPECT_EQ(heard.size(), 18u);
@@ -351,7 +381,23 @@ TEST(GenericIf, AnActivityCollectsChangesUntilItRuns) {
   vr->priorityIs(1);  // no longer watched
   activity.runPending();
   EXPECT_EQ(heard, notifying);
-  EXPECT_EQ(activity.waiting(), 0u);
+
+  // Paused after a change was recorded: nothing is heard when it runs.
+  heard.clear();
+  other->priorityIs(2);
+  g->hasNotificationActiveIs(false);
+  activity.runPending();
+  EXPECT_TRUE(heard.empty());
+}
+
+TEST(GenericIf, AnInterfaceOverNothingHearsTheEntityItIsBoundToLater) {
+  auto const vr = vrrpVirtualRouterConfigFactory(VrId(1));
+  IfPtr const g = VrrpVirtualRouterConfig::_fwkType()->genericIf_(nullptr, false);
+  std::vector<Xel::AttributeId> heard;
+  g->attributeHandlerIs([&](Xel::AttributeId id) { heard.push_back(id); });
+  static_cast<VrrpVirtualRouterConfig::GenericIf_*>(g.ptr())->objIs(vr);
+  vr->priorityIs(5);
+  EXPECT_THAT(heard, ElementsAre(261u));
 }
 
 }  // namespace

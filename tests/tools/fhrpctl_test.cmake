@@ -48,6 +48,10 @@ expect_equal("an unknown name" "${err}"
   "fhrpctl: VrrpVirtualRouterConfig has no attribute named nosuch\n")
 ctl(1 out err ${CONFIG} get vrrpConfig/vrrpIntfConfig['Ethernet9'])
 expect_equal("an absent child" "${err}" "fhrpctl: no vrrpIntfConfig['Ethernet9']\n")
+ctl(1 out err ${CONFIG} get ${vr}/priority[3])
+expect_equal("a key where none belongs" "${err}" "fhrpctl: priority takes no key\n")
+ctl(1 out err ${CONFIG} get vrrpConfig['other'])
+expect_equal("a single child by another name" "${err}" "fhrpctl: vrrpConfig is 'vrrp', not 'other'\n")
 ctl(2 out err ${CONFIG} get ${vr}/secondaryAddrs[192.0.2.10)
 ctl(2 out err)
 

@@ -116,6 +116,10 @@ IfPtr op(IfPtr const& at, Description const& d, std::int32_t o, IfPtr const& ind
   return at->attributeOp({static_cast<std::int32_t>(d.id), o}, index, value);
 }
 
+std::string text(IfPtr const& i) {
+  return i ? i->strRep().stdString() : "(none)";
+}
+
 // Where a path ends: the entity it names (`entity`), or the attribute of
 // `owner` it names, with its key when it names a collection's member.
 struct Target {
@@ -134,8 +138,8 @@ Target walk(IfPtr const& root, std::vector<Step> const& path, bool make) {
     if (!t.entity) throw Failure{"path goes on past a value: " + step.name};
     IfPtr const owner = t.entity;
     Description const d = describe(*owner, step.name);
-    IfPtr const key = step.key ? fromText(d.keyType, *step.key) : nullptr;
     if (step.key && !d.keyType) throw Failure{step.name + " takes no key"};
+    IfPtr const key = step.key ? fromText(d.keyType, *step.key) : nullptr;
     t = Target{owner, d, nullptr, nullptr};
     if (!isChild(d)) {
       t.key = d.collection ? key : nullptr;
@@ -150,14 +154,15 @@ Target walk(IfPtr const& root, std::vector<Step> const& path, bool make) {
     if (!child) {
       throw Failure{"no " + step.name + (step.key ? "[" + *step.key + "]" : std::string())};
     }
+    // A single child is there under one name only.
+    if (!d.collection && key) {
+      std::string const name = text(child->attributeOp({Xel::Entity::nameId, GenericIf::opRead}));
+      if (name != text(key)) throw Failure{step.name + " is " + name + ", not " + text(key)};
+    }
     t.entity = child;
     t.key = d.collection ? key : nullptr;
   }
   return t;
-}
-
-std::string text(IfPtr const& i) {
-  return i ? i->strRep().stdString() : "(none)";
 }
 
 std::string keyed(std::string const& path, Description const& d, IfPtr const& key) {

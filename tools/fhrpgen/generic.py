@@ -7,7 +7,8 @@ is generated is the named surface:
 
   every type              the class over its template (EntityIf, ObjectIf,
                           ValueIf) and, where the type can be built from its
-                          key, genericIfListConstructor
+                          key, genericIfListConstructor, which the type's
+                          descriptor (reflect::TypeOf) then serves
   an entity's attribute   its handler onX in the interface, one line that
   that notifies           reports the id, and its forwarder in the adapter
 """
@@ -27,7 +28,8 @@ class FHRPCONF_EXPORT $T$::GenericIf_ : public $R$::EntityIf<$T$> {
 
   GenericIf_(Xel::Ptr<$T$> const& obj, bool isConst);
 $list$
-  // One per attribute that notifies: reports its id (onAttribute).
+  // One per attribute that notifies: reports its id (onAttribute), now or
+  // when the interface's activity runs.
 $handlers$
 };
 
@@ -40,10 +42,8 @@ class $T$::GenericIf_::GenericIf_Adapter_ : public $R$::IfAdapter<$T$, $T$::Gene
 $forwards$
 };
 
-inline $T$::GenericIf_::GenericIf_(Xel::Ptr<$T$> const& obj, bool isConst) : EntityIf(isConst) {
-  adapterIs(new GenericIf_Adapter_(obj.ptr(), this));
-  notifierIs(obj);
-}
+inline $T$::GenericIf_::GenericIf_(Xel::Ptr<$T$> const& obj, bool isConst)
+    : EntityIf(obj, isConst) {}
 """
 
 OTHER = """
@@ -67,14 +67,6 @@ HANDLER = "  void on$Cap$() { attributeChanged($id$); }"
 FORWARD = """  void on$Cap$($Kparam$) override {
     if (GenericIf_* i = iface()) i->on$Cap$();
   }"""
-
-LIST_OVERRIDE = """
-  using TypeOf::genericIf;
-  Xel::Ptr<Xel::GenericIf> genericIf(Xel::GenericIf const* args, bool) const override {
-    return GenericIf_::genericIfListConstructor(args);
-  }
-"""
-
 
 def _lower_camel(name: str) -> str:
     return name[0].lower() + name[1:]
@@ -117,8 +109,3 @@ def interface(schema: Schema, t: Type, R: str) -> str:
             forwards.append(subst(FORWARD, Cap=m.capitalized, Kparam=""))
     return subst(ENTITY, T=t.name, R=R, list=lst, handlers="\n".join(handlers),
                  forwards="\n".join(forwards))
-
-
-def list_override(t: Type) -> str:
-    """What T::_Type adds where T has a list constructor."""
-    return LIST_OVERRIDE if has_list_constructor(t) else ""

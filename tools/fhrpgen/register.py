@@ -9,7 +9,6 @@ overrides, its _fwkType(), the list of types in registration order and the
 
 from __future__ import annotations
 
-from . import generic
 from .members import subst
 from .emit import LAYER_PARENT, template
 from .schema import Schema
@@ -19,7 +18,7 @@ TYPE_CLASS = """// $full$
 class $T$::_Type : public $R$::TypeOf<$T$> {
  public:
   _Type() : TypeOf($T$::xelTypeInfo) {}
-$newEntity$$list$};
+$newEntity$};
 
 Xel::XelType* $T$::xelType_ = nullptr;
 
@@ -62,7 +61,7 @@ def registration(schema: Schema, source: str) -> dict[str, str]:
             new_entity += subst(FROM_LOG, A=prefix + "attrlog", T=t.name, K=key)
         fwk = "" if t.kind == "value" else subst(FWK_TYPE, T=t.name)
         classes.append(subst(TYPE_CLASS, full=f"{schema.namespace}::{t.name}", T=t.name, R=R,
-                             newEntity=new_entity, list=generic.list_override(t), fwkType=fwk))
+                             newEntity=new_entity, fwkType=fwk))
     types = "\n".join(f"    &{t.name}::xelTypeInfo," for t in schema.types)
     section = "\n".join(f'    "{schema.namespace}::{t.name}\\0"' for t in reversed(schema.types))
     text = subst(template("registration.cc"), schema=source, ns=schema.namespace, E=E, R=R,

@@ -19,7 +19,9 @@
 // OWNERSHIP
 //   The activity holds a counted reference to each waiting notifiee until
 //   its turn. A notifiee that everyone else has let go of by then is
-//   skipped, as a delivery skips one (see the entity layer).
+//   skipped, as a delivery skips one (see the entity layer). Notifiees
+//   keep a plain pointer to their activity: it must outlive them, or they
+//   must be detached from it first.
 //
 // THREAD SAFETY
 //   An activity belongs to the thread that runs it, as do its notifiees.

@@ -60,9 +60,13 @@ AttributeId GenericIf::attributeId(String8 name) const {
   throwUnknownAttrException(type()->name(), "named " + name);
 }
 
+void GenericIf::constCheck(std::int32_t op) const {
+  if (isModifying(op) && isConst()) throwConstException("attempting to modify a const instance");
+}
+
 Ptr<GenericIf> GenericIf::attributeOp(AttributeOp const& op, Ptr<GenericIf const> const&,
                                       Ptr<GenericIf> const&) {
-  if (isModifying(op.op) && isConst()) throwConstException("attempting to modify a const instance");
+  constCheck(op.op);
   unknownId(*this, op.attr);
 }
 
@@ -76,12 +80,16 @@ std::vector<GenericIf::AttributeDescription> GenericIf::attributeDescriptions() 
 }
 
 GenericIf::AttributeIterator GenericIf::attributeIteratorConst(AttributeId id) const {
+  // No collection of the base's: say whether the attribute exists at all.
+  for (AttributeDescription const& d : attributeDescriptions()) {
+    if (d.id == id) throwOpNotSupportedException(d.name, opRead, true);
+  }
   unknownId(*this, static_cast<std::int32_t>(id));
 }
 
 GenericIf::AttributeIterator GenericIf::attributeIteratorKeyConst(
     AttributeId id, Ptr<GenericIf const> const&) const {
-  return attributeIteratorConst(id);
+  return GenericIf::attributeIteratorConst(id);
 }
 
 Ptr<GenericIf> GenericIf::attributeIterator_iterObj(AttributeIterator const& it) const {
@@ -237,8 +245,8 @@ AttributeId GenericIfEntity::attributeId(String8 name) const {
 Ptr<GenericIf> GenericIfEntity::attributeOp(AttributeOp const& op,
                                             Ptr<GenericIf const> const& index,
                                             Ptr<GenericIf> const& value) {
-  if (isModifying(op.op) && isConst()) throwConstException("attempting to modify a const instance");
-  // All four are read only.
+  constCheck(op.op);
+  // The framework keeps all four itself: none is the entity's to set.
   auto const readOnly = [&](char const* name) {
     if (index) throwBadIndexAttrException(name);
     if (op.op != opRead) throwOpNotSupportedException(name, op.op, false);

@@ -191,6 +191,7 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
   Ptr<GenericIf> clone() const { return const_cast<GenericIf*>(this)->clone(); }
 
   // Deferred delivery of changes (see NOTIFICATION); null: as they happen.
+  // The activity must outlive the interface, or be detached first.
   void activityIs(ActivityConfig* activity) noexcept { activity_ = activity; }
   ActivityConfig* actsm() override;
   // For a client that cannot derive from the type's interface: called with
@@ -211,6 +212,10 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
 
  protected:
   explicit GenericIf(bool isConst) noexcept : isConst_(isConst) {}
+
+  // Raises ConstException when `op` modifies and the interface is const:
+  // the first thing every attributeOp does.
+  void constCheck(std::int32_t op) const;
 
   // For an iterator's primitives: its state.
   static IteratorState& state(AttributeIterator& it) noexcept;

@@ -199,7 +199,8 @@ class XEL_EXPORT XelAttr : public PtrInterface {
   std::vector<Ptr<XelAttr>> children_;
 };
 
-// Descriptors of the framework's built-in value types.
+// Descriptors of the framework's built-in value types (made, as every
+// value type's, by valueTypeDescriptor in Xel/GenericIfValue.h).
 template <class T>
 struct Builtin {
   static XelType* _fwkType();
@@ -210,8 +211,5 @@ template <>
 XEL_EXPORT XelType* Builtin<unsigned int>::_fwkType();
 template <>
 XEL_EXPORT XelType* Builtin<String8>::_fwkType();
-
-// The descriptor of a type with no attributes of its own (built-in and
-// imported value types): Xel/GenericIfValue.h makes them.
 
 }  // namespace Xel

@@ -188,11 +188,14 @@ GenericIf::IteratorState iteratorAt(AttrInfo const& row, void const* object, Gen
     s.current = s.map->findNextBucket(&s.bucket);
     return s;
   }
-  // The key's place, then past members that share its hash but not its key.
   void const* const k = key->voidPtrIs(keyType(row));
   Xel::U32 const place = row.access.keyPlace(k);
   Xel::PtrInterface* m = s.map->startAtHash(place, &s.bucket);
-  while (m && s.map->table()->hash(m) == place && !s.map->table()->keyEquals(k, m)) {
+  // Members of the same hash stand in key order: stop at the key, or at the
+  // first key after it.
+  Xel::HashMapVTableGeneric const* const table = s.map->table();
+  while (m && table->hash(m) == place && !table->keyEquals(k, m) &&
+         !table->keyLessThan(k, m, nullptr)) {
     Xel::PtrInterface* const next = s.map->next(m);
     m = next ? next : s.map->findNextBucket(&s.bucket);
   }
@@ -225,6 +228,7 @@ void listArguments(entity::TypeInfo const& type, GenericIf const* args, void con
   if (!list) GenericIf::throwTypeException("Xel::GenericIf::List_");
   std::size_t i = 0;
   auto const take = [&](char const* name, Xel::XelType const* as) {
+    if (i == count) Xel::throwInternalException("more constructor arguments than generated");
     GenericIf const* item = list->item(static_cast<Xel::U32>(i));
     if (!item) GenericIf::throwTypeException(name);
     out[i++] = item->voidPtrIs(as);
@@ -233,15 +237,18 @@ void listArguments(entity::TypeInfo const& type, GenericIf const* args, void con
     take("name", Xel::Builtin<Xel::String8>::_fwkType());
   } else {
     for (AttrInfo const& a : type.attrs) {
-      if (a.flags.key && i < count) take(a.name, valueType(a));
+      if (a.flags.key) take(a.name, valueType(a));
     }
   }
+  if (i != count) Xel::throwInternalException("fewer constructor arguments than generated");
   if (list->members() > i) GenericIf::throwUnknownArgException(type.name);
 }
 
 // EntityIfBase
 
 void EntityIfBase::attributeChanged(Xel::AttributeId id) {
+  // Paused or a zombie, it hears nothing, deferred changes included.
+  if (!hasNotificationActive() || xelMarkedForDeletion()) return;
   if (xelOnAttribute(id, false)) return;
   actsm();
   onAttribute(id);
@@ -266,12 +273,14 @@ void EntityIfBase::handleNotification(Xel::ActivityConfig* activity) {
 
 void EntityIfBase::hasNotificationActiveIs(bool active) {
   GenericIfEntity::hasNotificationActiveIs(active);
-  if (adapter_) adapter_->hasNotificationActiveIs(active);
+  // A zombie's adapter stays paused when the interface resumes.
+  if (adapter_ && !xelMarkedForDeletion()) adapter_->hasNotificationActiveIs(active);
 }
 
 void EntityIfBase::xelDoZombieReactors(bool zombie) {
   if (zombie == xelMarkedForDeletion()) return;
-  if (adapter_) adapter_->xelDoZombieReactors(zombie);
+  // A paused interface's adapter stays paused when it comes back.
+  if (adapter_ && (zombie || hasNotificationActive())) adapter_->xelDoZombieReactors(zombie);
   xelMarkedForDeletionIs(zombie);
 }
 

@@ -64,7 +64,8 @@ FHRPCONF_EXPORT IfPtr attributeOp(Xel::GenericIf const& self, entity::AttrInfo c
                                   void* object, std::int32_t op, Xel::GenericIf const* index,
                                   Xel::GenericIf* value);
 // An iterator over collection `row`, at its first member or, with `key`,
-// at the member with that key (or where that key would stand).
+// at the member with that key or, when there is none, at the first member
+// after the place the key would have.
 FHRPCONF_EXPORT Xel::GenericIf::IteratorState iteratorAt(entity::AttrInfo const& row,
                                                          void const* object,
                                                          Xel::GenericIf const* key);
@@ -109,24 +110,37 @@ class TableIf : public Base {
 
   IfPtr attributeOp(Xel::GenericIf::AttributeOp const& op, IfConstPtr const& index = nullptr,
                     IfPtr const& value = nullptr) override {
-    if (Xel::GenericIf::isModifying(op.op) && this->isConst()) {
-      Xel::GenericIf::throwConstException("attempting to modify a const instance");
-    }
+    this->constCheck(op.op);
     entity::AttrInfo const* const row = own(op.attr);
     if (!row) return Base::attributeOp(op, index, value);
     return reflect::attributeOp(*this, *row, object(), op.op, index.ptr(), value.ptr());
   }
 
+  // Ids that are not the type's collections go to the base.
   AttributeIterator attributeIteratorConst(Xel::AttributeId id) const override {
-    return iterator(id, nullptr);
+    entity::AttrInfo const* const row = collection(id);
+    if (!row) return Base::attributeIteratorConst(id);
+    return AttributeIterator(this, id, iteratorAt(*row, object(), nullptr));
   }
   AttributeIterator attributeIteratorKeyConst(Xel::AttributeId id,
                                               IfConstPtr const& key) const override {
+    entity::AttrInfo const* const row = collection(id);
+    if (!row) return Base::attributeIteratorKeyConst(id, key);
     if (!key) Xel::GenericIf::throwTypeException("xel_index");
-    return iterator(id, key.ptr());
+    return AttributeIterator(this, id, iteratorAt(*row, object(), key.ptr()));
   }
+  void attributeIterator_iterInc(AttributeIterator& it) const override {
+    // An interface bound to another object since (objIs) no longer holds
+    // the collection the iterator walks, which may be gone.
+    Xel::GenericIf::IteratorState const& s = Base::state(it);
+    if (s.current && own(it.id())->access.map(object()) != s.map) {
+      Xel::throwException("the iterator's collection is no longer the interface's");
+    }
+    Base::attributeIterator_iterInc(it);
+  }
+  // A member's interface is as const as the interface walked.
   IfPtr attributeIterator_iterObj(AttributeIterator const& it) const override {
-    return memberValue(*own(it.id()), Base::state(it), true);
+    return memberValue(*own(it.id()), Base::state(it), this->isConst());
   }
   IfPtr attributeIterator_iterObj(AttributeIterator const& it) override {
     return memberValue(*own(it.id()), Base::state(it), this->isConst());
@@ -148,11 +162,9 @@ class TableIf : public Base {
   }
 
  private:
-  AttributeIterator iterator(Xel::AttributeId id, Xel::GenericIf const* key) const {
+  entity::AttrInfo const* collection(Xel::AttributeId id) const noexcept {
     entity::AttrInfo const* const row = own(static_cast<std::int32_t>(id));
-    if (!row) return Base::attributeIteratorConst(id);
-    if (!row->isCollection()) Xel::GenericIf::throwOpNotSupportedException(row->name, 0, true);
-    return AttributeIterator(this, id, iteratorAt(*row, object(), key));
+    return row && row->isCollection() ? row : nullptr;
   }
 
   // The object, which an interface built over a null or foreign one lacks.
@@ -223,9 +235,15 @@ class FHRPCONF_EXPORT EntityIfBase : public TableIf<Xel::GenericIfEntity> {
 template <class X, class I>
 class IfAdapter : public X::Notifiee, public IfAdapterLink {
  public:
-  IfAdapter(X* entity, I* iface) : IfAdapterLink(iface) {
+  IfAdapter(X* entity, EntityIfBase* iface) : IfAdapterLink(iface) {
     this->isWeakReferenceIs(true);
-    if (entity) entity::Observed<X>::bindRegistered(*this, entity);
+    // Registered even over no entity, so that it joins the one its
+    // interface is bound to later.
+    if (entity) {
+      entity::Observed<X>::bindRegistered(*this, entity);
+    } else {
+      this->isRegisteredNotifieeIs(true);
+    }
   }
 
   // The interface, or null once it is gone or while the adapter is paused.
@@ -261,7 +279,12 @@ class EntityIf : public EntityIfBase {
   IfPtr clone() override { return new typename X::GenericIf_(obj(), isConst()); }
 
  protected:
-  explicit EntityIf(bool isConst) : EntityIfBase(X::xelTypeInfo, isConst) {}
+  // Builds the adapter, then binds the interface, and so the adapter, to
+  // the entity.
+  EntityIf(Xel::Ptr<X> const& x, bool isConst) : EntityIfBase(X::xelTypeInfo, isConst) {
+    adapterIs(new typename X::GenericIf_::GenericIf_Adapter_(nullptr, this));
+    rebind(x);
+  }
   void* tableObject() const override { return const_cast<X*>(obj()); }
 };
 
@@ -332,6 +355,14 @@ class TypeOf : public ModelType {
       return new typename X::GenericIf_(value ? *static_cast<X const*>(value) : X(), isConst);
     } else {
       return ModelType::genericIf(value, isConst);
+    }
+  }
+  // From an argument list, where X has a list constructor.
+  IfPtr genericIf(Xel::GenericIf const* args, bool isConst) const override {
+    if constexpr (requires { X::GenericIf_::genericIfListConstructor(IfConstPtr()); }) {
+      return X::GenericIf_::genericIfListConstructor(args);
+    } else {
+      return ModelType::genericIf(args, isConst);
     }
   }
   IfPtr genericIf(Xel::String8 const& text, bool isConst) const override {

@@ -112,7 +112,6 @@ void describeKind(Xel::XelType& type, TypeInfo const& info) {
 void walkType(Xel::IntrospectionReactor& reactor, TypeInfo const& info) {
   Xel::XelType* type = info.descriptor();
   reactor.handleType(type, type->base());
-  describeKind(*type, info);
   constructorArgs(type, info);
   if (info.kind != TypeKind::value) inherit(reactor, type);
   if (info.kind == TypeKind::entity) {
