@@ -98,48 +98,6 @@ Pelno::IpAddr ip(unsigned last) {
   return Pelno::IpAddr::fromHostOrder(0xc0000200u + last);  // 192.0.2.0/24
 }
 
-// What a full state of `e`, going by `id`, holds of it, in order: each
-// written attribute as its table lists them, a collection's members
-// between its markers, a text's pieces as one.
-std::vector<std::string> fullStateOrder(std::span<U8 const> bytes, EntityId id) {
-  attrlog::Decoder decoder;
-  Xel::NboAttrLog::RecordReader reader(bytes);
-  Xel::NboAttrLog::Record r;
-  std::vector<std::string> got;
-  while (reader.next(&r)) {
-    auto const item = decoder.decode(r);
-    if (item.entity != id) continue;
-    std::string const line = std::string(item.attr->name) + " " + attrlog::Decoder::opName(item.op);
-    if (got.empty() || got.back() != line || item.op != attrlog::Decoder::Op::piece)
-      got.push_back(line);
-  }
-  return got;
-}
-std::vector<std::string> tableOrder(Xel::Entity const& e) {
-  void const* const object = dynamic_cast<void const*>(&e);
-  std::vector<std::string> want;
-  for (entity::AttrInfo const* a : attrlog_test::typeOf(e).written) {
-    std::string const name = std::string(a->name) + " ";
-    Ptr<Xel::Entity> child;
-    switch (a->kind) {
-      case entity::AttrKind::valueCollection:
-      case entity::AttrKind::childCollection:
-        want.push_back(name + "start");
-        want.insert(want.end(), a->access.members(object),
-                    name + (a->isChild() ? "created" : "member"));
-        want.push_back(name + "end");
-        break;
-      case entity::AttrKind::singleChild:
-        a->access.get(object, &child);
-        want.push_back(name + (child ? "created" : "deleted"));
-        break;
-      default:
-        want.push_back(name + (a->kind == entity::AttrKind::string ? "piece" : "set"));
-    }
-  }
-  return want;
-}
-
 TEST(FlowIn, EveryTypesFullStateIsRebuiltAttributeByAttribute) {
   RandomChanges changes(2026);
   std::vector<Ptr<Xel::Entity>> roots{configFactory("config"), vrrpIpAddrsFactory("v4"),
@@ -155,9 +113,7 @@ TEST(FlowIn, EveryTypesFullStateIsRebuiltAttributeByAttribute) {
       std::string const type = attrlog_test::typeOf(*e).fullName;
       if (!types.insert(type).second) continue;
       Link link;
-      EntityId const id = link.publish(*e);
-      link.send->flowOutRun();
-      EXPECT_EQ(fullStateOrder(link.send->out()->bytes(), id), tableOrder(*e)) << type;
+      link.publish(*e);
       link.pump();
       ASSERT_EQ(link.recv->dir()->entries(), 1u) << type;
       Ptr<Xel::Entity> const copy = link.recv->dir()->entryList().front();

@@ -8,6 +8,7 @@
 #include <Pelno/Text.h>
 #include <Xel/Demuxer.h>
 #include <Xel/Exception.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -350,12 +351,8 @@ TEST_F(FlowOut, AnExceptionFromTheLogLeavesTheChangeDue) {
   // A failed log is not writable: the flush does not start...
   EXPECT_FALSE(log->flowOutRun());
   // ... and a flush that writes anyway meets the failure.
-  try {
-    sa->handleAttrFlowOut(261);
-    ADD_FAILURE() << "no exception";
-  } catch (Xel::Exception const& e) {
-    EXPECT_EQ(e.message(), "NboAttrLog::Out: connection reset by peer");
-  }
+  EXPECT_THAT([&] { sa->handleAttrFlowOut(261); },
+              testing::ThrowsMessage<Xel::Exception>("NboAttrLog::Out: connection reset by peer"));
   EXPECT_FALSE(sa->stateHas(StreamAdapter::activeBit | StreamAdapter::handlingScheduledFlowOutBit));
   EXPECT_TRUE(static_cast<Router::XelNboAttrLogSa::FlowOut*>(sa->flowOut())->xelIsPriorityDirty());
   EXPECT_EQ(out->byteCount(), 0u);
@@ -397,14 +394,10 @@ TEST_F(FlowOut, ChangesTheAdapterMustNotWriteAreDroppedOrRefused) {
   // Read-only: refused with the attribute named; through the setter the
   // delivery reports it and goes on.
   sa->stateBitsIs(StreamAdapter::readOnlyBit, true);
-  try {
-    sa->doNotification(261, nullptr);
-    ADD_FAILURE() << "no exception";
-  } catch (Xel::Exception const& e) {
-    EXPECT_EQ(e.message(),
-              "attribute log adapter is read-only: no write of "
-              "Routing::Fhrp::VrrpVirtualRouterConfig::priority");
-  }
+  EXPECT_THAT(
+      [&] { sa->doNotification(261, nullptr); },
+      testing::ThrowsMessage<Xel::Exception>("attribute log adapter is read-only: no write of "
+                                             "Routing::Fhrp::VrrpVirtualRouterConfig::priority"));
   testing::internal::CaptureStderr();
   change();
   EXPECT_NE(testing::internal::GetCapturedStderr().find("failed on attribute 261"),

@@ -154,6 +154,22 @@ TEST(GenericIf, ListConstructorsTakeExactlyTheirArguments) {
   }
 }
 
+// A delete hands back the removed value, not the default the table test's
+// members hold.
+TEST(GenericIf, ASetAnswersMembershipAndCount) {
+  auto const addrs = vrrpIpAddrsFactory("v4");
+  auto const a = Pelno::fromString<Pelno::IpAddr>("192.0.2.1");
+  auto const b = Pelno::fromString<Pelno::IpAddr>("192.0.2.2");
+  addrs->addrsIs(a, true);
+  IfPtr const i = ifOver(addrs.ptr());
+  EXPECT_EQ(text(op(i, 258, GenericIf::opRead, valueIf(b))), "false");
+  EXPECT_EQ(text(op(i, 258, GenericIf::opContains, valueIf(a))), "true");
+  EXPECT_EQ(text(op(i, 258, GenericIf::opCount)), "1");
+  EXPECT_EQ(text(op(i, 258, GenericIf::opDelete, valueIf(b))), "false");
+  EXPECT_EQ(text(op(i, 258, GenericIf::opDelete, valueIf(a))), "true");
+  EXPECT_EQ(addrs->addrsMap().members(), 0u);
+}
+
 TEST(GenericIf, AChildIsCreatedFromItsKeyAndKnowsItsParent) {
   auto const intf = vrrpIntfConfigFactory(Pelno::IntfId("Ethernet1"));
   IfPtr const i = ifOver(intf.ptr());

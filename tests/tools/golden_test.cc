@@ -57,60 +57,6 @@ TEST(GeneratedGateway, VirtualSetterAndFrameworkOnVersionSlot) {
   EXPECT_EQ(g->changeCount(), 2u);
 }
 
-struct RootWatcher : Golden::Root::NotifieeConst {
-  int pools = 0;
-  Xel::String8 seen;
-  void onPool() override {
-    ++pools;
-    auto const pool = notifier()->pool();
-    seen = pool ? pool->name() : Xel::String8("none");
-  }
-};
-
-TEST(GeneratedRoot, SingleChildIsCreatedReplacedAndRemoved) {
-  Ptr<Golden::Root> root = Golden::rootFactory("root");
-  Ptr<RootWatcher> w(new RootWatcher);
-  w->isRegisteredNotifieeIs(true);
-  w->notifierIs(root);
-
-  auto a = root->poolIs("A");
-  EXPECT_EQ(root->changeCount(), 1u);
-  EXPECT_EQ(a->parent(), root.ptr());
-  EXPECT_EQ(a->parentAttrId(), 258u);
-  EXPECT_EQ(root->poolIs("A"), a);  // same name: counted, not told
-  EXPECT_EQ(root->changeCount(), 2u);
-  EXPECT_EQ(w->pools, 1);
-
-  auto b = root->poolIs("B");  // replacement: counted twice, told once
-  EXPECT_EQ(root->changeCount(), 4u);
-  EXPECT_EQ(w->pools, 2);
-  EXPECT_EQ(w->seen, "B");
-  EXPECT_EQ(a->parent(), nullptr);
-
-  auto loose = root->newPool("C");  // built and parented, not stored
-  EXPECT_EQ(loose->parent(), root.ptr());
-  EXPECT_EQ(root->pool(), b);
-
-  EXPECT_EQ(root->poolDel(), b);
-  EXPECT_EQ(root->changeCount(), 5u);
-  EXPECT_EQ(w->seen, "none");
-  EXPECT_FALSE(root->poolDel());
-  EXPECT_EQ(root->changeCount(), 5u);
-  EXPECT_EQ(w->pools, 3);
-}
-
-TEST(GeneratedRoot, DestructionRemovesTheChildAndTellsWeakWatchers) {
-  Ptr<Golden::Root> root = Golden::rootFactory("root");
-  auto pool = root->poolIs("A");
-  Ptr<RootWatcher> w(new RootWatcher);
-  w->isRegisteredNotifieeIs(true);
-  w->notifierIs(root);
-  w->isWeakReferenceIs(true);
-  root = nullptr;
-  EXPECT_EQ(w->pools, 1);
-  EXPECT_EQ(pool->parent(), nullptr);
-}
-
 // A value type made from the schema: fields with their defaults, the
 // range its one bounded field must keep, ordering field by field.
 TEST(GeneratedWindow, FieldsRangeAndOrderComeFromTheSchema) {

@@ -14,6 +14,7 @@
 #include <VirtualIp/VrfIpPair.h>
 #include <Xel/Exception.h>
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -87,12 +88,8 @@ TEST(PelnoEthAddr, PrintsLowerCaseAndReadsEitherCase) {
 TEST(PelnoVrfName, AcceptsAHundredBytesAndNoMore) {
   String8 const hundred(std::string(100, 'v'));
   EXPECT_EQ(L3::VrfName(hundred).str(), hundred);
-  try {
-    L3::VrfName(hundred + "v");
-    ADD_FAILURE() << "101 bytes accepted";
-  } catch (Xel::RangeException const& e) {
-    EXPECT_EQ(e.message(), "VrfName::bytes > 100 not allowed");
-  }
+  EXPECT_THAT([&] { L3::VrfName(hundred + "v"); },
+              testing::ThrowsMessage<Xel::RangeException>("VrfName::bytes > 100 not allowed"));
   EXPECT_THROW(fromString<L3::VrfName>(Xel::valueToStrep(hundred + "v")), Xel::ParseException);
 }
 
@@ -107,12 +104,9 @@ TEST(PelnoCompound, TextFormsListThePartsInParentheses) {
 }
 
 TEST(PelnoCompound, ErrorsPointAtThePartThatFailed) {
-  try {
-    fromString<VirtualIp::VrfIpPair>("('red', 192.0.2.x)");
-    ADD_FAILURE();
-  } catch (Xel::ParseException const& e) {
-    EXPECT_EQ(e.message(), "cannot read an IP address at column 8 of '(\\'red\\', 192.0.2.x)'");
-  }
+  EXPECT_THAT([] { fromString<VirtualIp::VrfIpPair>("('red', 192.0.2.x)"); },
+              testing::ThrowsMessage<Xel::ParseException>(
+                  "cannot read an IP address at column 8 of '(\\'red\\', 192.0.2.x)'"));
 }
 
 // Each enumeration is numbered densely from 0; a number past either end
@@ -121,13 +115,8 @@ template <class T>
 void expectEnumeration(T (*instance)(long long), int count) {
   for (int n = 0; n < count; ++n) EXPECT_EQ(instance(n), static_cast<T>(n));
   for (long long n : {-1LL, static_cast<long long>(count), 1LL << 40}) {
-    try {
-      instance(n);
-      ADD_FAILURE() << n << " accepted";
-    } catch (Xel::RangeException const& e) {
-      EXPECT_NE(e.message().view().find(Xel::valueToStrep(n).view()), std::string::npos)
-          << e.message();
-    }
+    EXPECT_THAT([&] { instance(n); }, testing::ThrowsMessage<Xel::RangeException>(
+                                          testing::HasSubstr(Xel::valueToStrep(n).stdString())));
   }
 }
 

@@ -1,5 +1,6 @@
 #include <Xel/Entity.h>
 #include <Xel/Exception.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -81,19 +82,13 @@ TEST(Entity, BaseNamesOnlyTheFrameworksAttributes) {
 }
 
 TEST(Exception, FrameworkThrowersRaiseTheirTypeWithTheMessage) {
-  try {
-    Xel::throwRangeException("VrId::value < VrId::min or > VrId::max not allowed");
-    FAIL();
-  } catch (Xel::RangeException const& e) {
-    EXPECT_STREQ(e.what(), "VrId::value < VrId::min or > VrId::max not allowed");
-  }
-  EXPECT_THROW(Xel::throwInternalException("broken"), Xel::InternalException);
-  EXPECT_THROW(Xel::throwParseException("bad text"), Xel::Exception);
-  try {
-    Xel::throwParseException("cannot read 'x'");
-  } catch (std::exception const& e) {
-    EXPECT_STREQ(e.what(), "cannot read 'x'");
-  }
+  using testing::ThrowsMessage;
+  EXPECT_THAT([] { Xel::throwRangeException("out of range"); },
+              ThrowsMessage<Xel::RangeException>("out of range"));
+  EXPECT_THAT([] { Xel::throwInternalException("broken"); },
+              ThrowsMessage<Xel::InternalException>("broken"));
+  EXPECT_THAT([] { Xel::throwParseException("cannot read 'x'"); },
+              ThrowsMessage<Xel::ParseException>("cannot read 'x'"));
 }
 
 }  // namespace
