@@ -7,6 +7,7 @@ namespace Xel {
 Exception::~Exception() = default;
 RangeException::~RangeException() = default;
 ParseException::~ParseException() = default;
+ConversionException::~ConversionException() = default;
 InternalException::~InternalException() = default;
 NameInUseException::~NameInUseException() = default;
 
@@ -22,6 +23,10 @@ void throwParseException(String8 const& message) {
   throw ParseException(message);
 }
 
+void throwConversionException(String8 const& message) {
+  throw ConversionException(message);
+}
+
 void throwInternalException(String8 const& message) {
   throw InternalException(message);
 }
@@ -32,6 +37,7 @@ void throwNameInUseException(String8 const& message) {
 
 void rethrowAs(Exception const& e, String8 const& message) {
   if (dynamic_cast<RangeException const*>(&e)) throw RangeException(message);
+  if (dynamic_cast<ConversionException const*>(&e)) throw ConversionException(message);
   if (dynamic_cast<ParseException const*>(&e)) throw ParseException(message);
   if (dynamic_cast<InternalException const*>(&e)) throw InternalException(message);
   if (dynamic_cast<NameInUseException const*>(&e)) throw NameInUseException(message);

@@ -42,6 +42,14 @@ class XEL_EXPORT ParseException : public Exception {
   ~ParseException() override;
 };
 
+// Text that reads, but as a value of another type than the one asked for:
+// a reference to an object that is not of the reader's type.
+class XEL_EXPORT ConversionException : public ParseException {
+ public:
+  using ParseException::ParseException;
+  ~ConversionException() override;
+};
+
 // A broken invariant of the framework or of generated code.
 class XEL_EXPORT InternalException : public Exception {
  public:
@@ -63,6 +71,7 @@ class XEL_EXPORT NameInUseException : public Exception {
 [[noreturn]] XEL_EXPORT void throwException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwRangeException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwParseException(String8 const& message);
+[[noreturn]] XEL_EXPORT void throwConversionException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwInternalException(String8 const& message);
 [[noreturn]] XEL_EXPORT void throwNameInUseException(String8 const& message);
 // Raises an exception of the same kind as `e` with `message`.

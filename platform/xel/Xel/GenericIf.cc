@@ -4,6 +4,7 @@
 
 #include "Xel/Entity.h"
 #include "Xel/HashMapGeneric.h"
+#include "Xel/ReferenceText.h"
 #include "Xel/Text.h"
 #include "Xel/XelType.h"
 
@@ -210,6 +211,10 @@ GenericIf::List_::~List_() = default;
 void* GenericIfPtrInterface::voidPtrIs(Ptr<XelType const> const& t) const {
   if (t.ptr() == PtrInterface::_fwkType()) return ptrObj();
   return GenericIf::voidPtrIs(t);
+}
+
+String8 GenericIfPtrInterface::strRep() const {
+  return valueToStrepOfRawPtr(ptrObj());
 }
 
 GenericIfPtrInterface::~GenericIfPtrInterface() = default;

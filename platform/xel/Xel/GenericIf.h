@@ -287,6 +287,9 @@ class XEL_EXPORT GenericIfPtrInterface : public GenericIf {
 
   // Also the object as a PtrInterface.
   void* voidPtrIs(Ptr<XelType const> const& t) const override;
+  // The reference text of the object (Xel/ReferenceText.h); None over
+  // nothing.
+  String8 strRep() const override;
 
   ~GenericIfPtrInterface() override;
 

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "Xel/Handle.h"
+
 namespace Xel {
 
 bool VFPtrInterface::enableThreadSafePointers = false;
@@ -44,7 +46,9 @@ XelType const* PtrInterface::fwkType() const {
   return nullptr;
 }
 
-PtrInterface::~PtrInterface() = default;
+PtrInterface::~PtrInterface() {
+  detail::handleForget(this);
+}
 
 void PtrInterface::handleZeroRef() const {
   delete this;

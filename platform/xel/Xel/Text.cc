@@ -1,8 +1,12 @@
 #include "Xel/Text.h"
 
+#include <cxxabi.h>
+
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "Xel/Exception.h"
@@ -68,8 +72,11 @@ void requireEnd(String8::IteratorConst pos, String8::IteratorConst const& end) {
   if (!(pos == end)) throwParseError("unexpected text after the value", pos, end);
 }
 
-void throwParseError(std::string_view problem, String8::IteratorConst const& at,
-                     String8::IteratorConst const& end) {
+namespace {
+
+// "<problem> at column <c> of '<whole text>'"
+String8 placedMessage(std::string_view problem, String8::IteratorConst const& at,
+                      String8::IteratorConst const& end) {
   char const* const start = at.ptr() - at.column();
   String8 const whole(start, static_cast<std::size_t>(end.ptr() - start));
   std::string message(problem);
@@ -77,7 +84,24 @@ void throwParseError(std::string_view problem, String8::IteratorConst const& at,
   message += decimal(at.column()).view();
   message += " of ";
   message += valueToStrep(whole).view();
-  throwParseException(String8(message));
+  return String8(message);
+}
+
+}  // namespace
+
+void throwParseError(std::string_view problem, String8::IteratorConst const& at,
+                     String8::IteratorConst const& end) {
+  throwParseException(placedMessage(problem, at, end));
+}
+
+void cannotConvert(String8::IteratorConst const& at, String8::IteratorConst const& end,
+                   std::type_info const& type) {
+  int status = 0;
+  std::unique_ptr<char, decltype(&std::free)> const demangled(
+      abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+  std::string problem = "cannot convert to ";
+  problem += status == 0 ? demangled.get() : type.name();
+  throwConversionException(placedMessage(problem, at, end));
 }
 
 String8 valueToStrep(String8 const& s) {

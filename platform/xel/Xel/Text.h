@@ -42,6 +42,7 @@
 #pragma once
 
 #include <string_view>
+#include <typeinfo>
 
 #include "Xel/Exception.h"
 #include "Xel/Export.h"
@@ -74,6 +75,14 @@ XEL_EXPORT void requireEnd(String8::IteratorConst pos, String8::IteratorConst co
 [[noreturn]] XEL_EXPORT void throwParseError(std::string_view problem,
                                              String8::IteratorConst const& at,
                                              String8::IteratorConst const& end);
+
+// Raises ConversionException with the message
+//   "cannot convert to <type> at column <column of at> of '<whole text>'"
+// for text that read as a value, or a reference to an object, that is not
+// of `type`. The type is named as C++ writes it ("Xel::Entity").
+[[noreturn]] XEL_EXPORT void cannotConvert(String8::IteratorConst const& at,
+                                           String8::IteratorConst const& end,
+                                           std::type_info const& type);
 
 XEL_EXPORT String8 valueToStrep(String8 const& s);
 XEL_EXPORT void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end,

@@ -92,6 +92,13 @@ XelType const* XelType::typeNode(Name const& fullName) {
   return nullptr;
 }
 
+Name XelType::typeNodeName(XelType const* type) {
+  for (RegistryEntry const& e : registry()) {
+    if (e.type == type) return e.fullName;
+  }
+  return type->name();
+}
+
 std::vector<Name> XelType::typeNodeNames() {
   std::vector<Name> names;
   for (RegistryEntry const& e : registry()) names.push_back(e.fullName);

@@ -118,6 +118,9 @@ class XEL_EXPORT XelType : public PtrInterface {
   static XelType const* typeNode(Name const& fullName);
   // Every registered full name, in registration order.
   static std::vector<Name> typeNodeNames();
+  // The full name `type` is registered under, or its short name when it is
+  // not registered.
+  static Name typeNodeName(XelType const* type);
 
  private:
   Name name_;

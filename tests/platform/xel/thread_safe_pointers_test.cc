@@ -2,6 +2,7 @@
 // thread-safe switch on. The ThreadSanitizer build runs this test: a plain
 // (non-atomic) increment anywhere on these paths shows up there as a race
 // and here as a wrong final count.
+#include <Xel/Handle.h>
 #include <Xel/Ptr.h>
 #include <Xel/PtrInterface.h>
 #include <Xel/String8.h>
@@ -65,6 +66,18 @@ TEST_F(ThreadSafePointers, StringDataIsSharedAcrossThreads) {
     }
   });
   EXPECT_EQ(text.dataReferences(), 1u);
+}
+
+// The handle table is the one thing the threads' objects share.
+TEST_F(ThreadSafePointers, ThreadsGiveAndForgetHandlesOfTheirOwnObjects) {
+  std::size_t const before = Xel::handlesLive();
+  runOnThreads([] {
+    for (int i = 0; i < kRounds / 20; ++i) {
+      Xel::Ptr<Counted> const mine(new Counted);
+      ASSERT_EQ(Xel::handleObject(Xel::handleOf(mine.ptr())), mine.ptr());
+    }
+  });
+  EXPECT_EQ(Xel::handlesLive(), before);
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+// References to live objects as text: written with a handle, read back into
+// the same object while it lives, and refused once it has died or when the
+// text says something the object is not.
+#include <Xel/Exception.h>
+#include <Xel/Handle.h>
+#include <Xel/ReferenceText.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "counted.h"
+
+namespace {
+
+using testing::ThrowsMessage;
+using Xel::Ptr;
+using Xel::String8;
+using xel_test::Counted;
+using xel_test::CountedEntity;
+
+template <class X>
+Ptr<X> read(std::string const& text) {
+  return Xel::strepToValue(String8(text), static_cast<Ptr<X>*>(nullptr));
+}
+
+std::string handle(Xel::PtrInterface const* p) {
+  return std::to_string(Xel::handleOf(p));
+}
+
+std::string placed(std::string const& problem, int column, std::string const& text) {
+  return problem + " at column " + std::to_string(column) + " of " +
+         Xel::valueToStrep(String8(text)).stdString();
+}
+
+TEST(XelReferenceText, NamesTheHandleTheTypeAndAnEntitysName) {
+  Ptr<CountedEntity> const e(new CountedEntity("it's"));
+  Ptr<Counted> const c(new Counted);
+  std::string const eh = handle(e.ptr());
+  EXPECT_NE(eh, "0");
+  EXPECT_NE(handle(c.ptr()), eh);
+  EXPECT_EQ(handle(e.ptr()), eh);  // once given, kept
+  EXPECT_EQ(valueToStrep(e).stdString(), "Ref(" + eh + ", 'Xel::Entity', 'it\\'s')");
+  EXPECT_EQ(Xel::valueToStrepOfRawPtr(static_cast<Xel::PtrInterface const*>(e.ptr())),
+            valueToStrep(e));
+  EXPECT_EQ(valueToStrep(c).stdString(), "Ref(" + handle(c.ptr()) + ", 'Xel::PtrInterface')");
+  EXPECT_EQ(valueToStrep(Ptr<CountedEntity>()), "None");
+}
+
+TEST(XelReferenceText, ReadsBackTheSameLiveObject) {
+  Ptr<CountedEntity> const e(new CountedEntity("e"));
+  Ptr<Counted> const c(new Counted);
+  String8 const et = valueToStrep(e);
+  EXPECT_EQ(read<CountedEntity>(et.stdString()), e);
+  EXPECT_EQ(read<Xel::Entity>(et.stdString()), e);
+  EXPECT_EQ(read<Xel::PtrInterface>(et.stdString()), e);
+  EXPECT_EQ(read<Counted>(valueToStrep(c).stdString()), c);
+  EXPECT_EQ(read<Counted>(" None "), nullptr);
+  // White space before every piece and after the whole.
+  EXPECT_EQ(read<CountedEntity>(" Ref ( " + handle(e.ptr()) + " ,'Xel::Entity'\n,'e' ) "), e);
+  EXPECT_THAT([] { read<Counted>("None x"); },
+              ThrowsMessage<Xel::RangeException>("junk at column 5 deserializing None x"));
+}
+
+TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
+  std::size_t const before = Xel::handlesLive();
+  Ptr<CountedEntity> e(new CountedEntity("a"));
+  std::string const text = valueToStrep(e).stdString();
+  EXPECT_EQ(Xel::handlesLive(), before + 1);
+  e = nullptr;
+  EXPECT_EQ(Xel::handlesLive(), before);
+  std::string const h = text.substr(4, text.find(',') - 4);
+  EXPECT_EQ(Xel::handleObject(std::stoull(h)), nullptr);
+  EXPECT_THAT([&] { read<CountedEntity>(text); },
+              ThrowsMessage<Xel::ParseException>(
+                  placed("no live Xel::Entity 'a' has handle " + h, 0, text)));
+  // Even at the same address, a new object gets a new handle.
+  Ptr<CountedEntity> const again(new CountedEntity("a"));
+  EXPECT_NE(handle(again.ptr()), h);
+}
+
+TEST(XelReferenceText, TextMustSayWhatTheObjectIs) {
+  Ptr<CountedEntity> const e(new CountedEntity("e"));
+  Ptr<Counted> const c(new Counted);
+  std::string const eh = handle(e.ptr()), ch = handle(c.ptr());
+  for (auto [text, problem] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"Ref(" + eh + ", 'Xel::Entity', 'f')", "no live Xel::Entity 'f' has handle " + eh},
+           {"Ref(" + eh + ", 'Xel::PtrInterface')", "no live Xel::PtrInterface has handle " + eh},
+           {"Ref(" + ch + ", 'Xel::Entity', '')", "no live Xel::Entity '' has handle " + ch},
+           {"Ref(0, 'Xel::PtrInterface')", "no live Xel::PtrInterface has handle 0"},
+           {"Ref(-1, 'Xel::PtrInterface')", "no live Xel::PtrInterface has handle -1"}}) {
+    EXPECT_THAT([&] { read<Xel::PtrInterface>(text); },
+                ThrowsMessage<Xel::ParseException>(placed(problem, 0, text)));
+  }
+  for (char const* bad : {"none", "Ref", "Ref(1 'Xel::Entity')", "Ref(1, Xel::Entity)",
+                          "Ref(1, 'Xel::Entity', 'e'", "Ref(x, 'Xel::Entity', 'e')"}) {
+    EXPECT_THROW(read<Xel::PtrInterface>(bad), Xel::ParseException) << bad;
+  }
+}
+
+TEST(XelReferenceText, AnObjectOfAnotherTypeDoesNotConvert) {
+  Ptr<CountedEntity> const e(new CountedEntity("e"));
+  Ptr<Counted> const c(new Counted);
+  std::string const ct = valueToStrep(c).stdString();
+  std::string const et = valueToStrep(e).stdString();
+  EXPECT_THAT([&] { read<Xel::Entity>(ct); },
+              ThrowsMessage<Xel::ConversionException>(
+                  placed("cannot convert to Xel::Entity", static_cast<int>(ct.size()), ct)));
+  EXPECT_THAT([&] { read<Counted>(et); },
+              ThrowsMessage<Xel::ConversionException>(
+                  placed("cannot convert to xel_test::Counted", static_cast<int>(et.size()), et)));
+}
+
+}  // namespace
