@@ -4,6 +4,7 @@
 // library's tables.
 #include <FhrpConf/FhrpConfig.h>
 #include <Xel/GenericIf.h>
+#include <Xel/Text.h>
 #include <Xel/XelType.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "registered_attributes.h"
 
@@ -282,6 +284,89 @@ TEST(GenericIfTable, IdsAndNamesTheTypeLacksGoToTheBase) {
         },
         ThrowsMessage<Xel::OpNotSupportedException>(notSupported("name", 128)));
   }
+}
+
+// Texts of every registered value type, extremes and forms a person types,
+// with what each writes back (empty: the same text).
+struct TextSample {
+  std::string type, text, written;
+};
+
+std::vector<TextSample> textSamples() {
+  std::string const longestVrf(100, 'v');
+  std::string const pair = "Value('Routing::Fhrp::FhrpIntfIdPair', ** {";
+  std::string const key = "Value('Routing::Fhrp::FhrpConfigKey', ** {";
+  return {
+      {"Xel::String", "'it\\'s\\x00\\xff\\n'", ""},
+      {"bool", "true", ""},
+      {"U32", "4294967295", ""},
+      {"Routing::Fhrp::VrId", "256", ""},
+      {"Routing::Fhrp::FhrpIntfIdPair",
+       " Value ( 'Routing::Fhrp::FhrpIntfIdPair' , ** { 'vrId' : 256 , 'intfId' : 'Et1' } ) ",
+       pair + "'intfId': 'Et1', 'vrId': 256})"},
+      {"Routing::Fhrp::FhrpConfigKey", key + "'reloadDelay': 4294967295, 'af': ipv6})",
+       key + "'intfId': '', 'vrId': 0, 'af': ipv6, 'reloadDelay': 4294967295})"},
+      {"Pelno::IntfId", "'Port-Channel10.4094'", ""},
+      {"Pelno::AddressFamily", "ipv6", ""},
+      {"Pelno::IpAddr", "255.255.255.255", ""},
+      {"Pelno::Ip6Addr", "2001:DB8:0:0:0:0:0:1", "2001:db8::1"},
+      {"Pelno::Ip6Addr", "::ffff:192.0.2.1", ""},
+      {"Pelno::Ip6Addr", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", ""},
+      {"Pelno::IpAddrWithMask", "203.0.113.255/32", ""},
+      {"Pelno::EthAddr", "02:AB:cd:00:00:01", "02:ab:cd:00:00:01"},
+      {"Bfd::Peer", "(2001:db8::1, 'red', 'Ethernet1')", ""},
+      {"VirtualIp::VrfIpPair", "('" + longestVrf + "', 198.51.100.1)", ""},
+      {"Pelno::VrrpAuthType", "vrrpAuthIpsecAh", ""},
+      {"Interface::IntfEnabledState", "intfShutdown", ""},
+      {"VirtualIp::AcceptMode", "acceptModeDisabled", ""},
+  };
+}
+
+// Text written by strRep reads back through the type's descriptor as an
+// equal value, or as the same live object.
+TEST(GenericIfTable, EveryRegisteredTypeReadsBackWhatItWrites) {
+  std::set<std::string> sampled;
+  auto roundTrip = [&](Xel::XelType const* t, IfPtr const& original) {
+    std::string const written = text(original);
+    IfPtr const back = t->genericIf(Xel::String8(written), true);
+    EXPECT_TRUE(back->isConst());
+    EXPECT_EQ(text(back), written);
+    if (t->isValue()) {
+      EXPECT_EQ(text(back->attributeOp({0, GenericIf::opEquals}, nullptr, original)), "true");
+    } else {
+      Xel::XelType const* const any = Xel::PtrInterface::_fwkType();
+      EXPECT_EQ(back->voidPtrIs(any), original->voidPtrIs(any));
+    }
+    return written;
+  };
+  for (TextSample const& s : textSamples()) {
+    SCOPED_TRACE(s.text);
+    Xel::XelType const* const t = descriptor(s.type);
+    EXPECT_EQ(roundTrip(t, t->genericIf(Xel::String8(s.text), false)),
+              s.written.empty() ? s.text : s.written);
+    sampled.insert(s.type);
+  }
+  for (Xel::Name const& name : Xel::XelType::typeNodeNames()) {
+    Xel::XelType const* const t = Xel::XelType::typeNode(name);
+    if (t->isValue()) {
+      EXPECT_TRUE(sampled.count(name.stdString())) << name << " has no sample text";
+      roundTrip(t, defaultOf(name.stdString()));
+    } else if (t != Xel::PtrInterface::_fwkType() && t != Xel::Entity::_fwkType()) {
+      SCOPED_TRACE(name.stdString());
+      EXPECT_THAT(roundTrip(t, sample(t->name().stdString(), false)), testing::StartsWith("Ref("));
+      EXPECT_EQ(text(t->genericIf(Xel::String8(" None "), false)), "None");
+    }
+  }
+}
+
+TEST(GenericIfTable, AReferenceToAnotherTypeDoesNotConvert) {
+  IfPtr const object = sample("TrackedObject", false);
+  std::string const tracked = text(object);
+  std::string const message = "cannot convert to Routing::Fhrp::VrrpConfig at column " +
+                              std::to_string(tracked.size()) + " of " +
+                              Xel::valueToStrep(Xel::String8(tracked)).stdString();
+  EXPECT_THAT([&] { descriptor("VrrpConfig")->genericIf(Xel::String8(tracked), false); },
+              ThrowsMessage<Xel::ConversionException>(message));
 }
 
 }  // namespace

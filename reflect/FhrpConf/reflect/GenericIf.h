@@ -19,9 +19,10 @@
 //   value) has.
 //
 //   TypeOf<X> is the base of X::_Type, the descriptor: it builds X's
-//   interfaces over an object (genericIf_), over a value or from its text
-//   (value types), and, where X has a list constructor, from an argument
-//   list (listConstructed).
+//   interfaces over an object (genericIf_), over a value (value types),
+//   from text (a value's text form, or a reference to a live object:
+//   Xel/ReferenceText.h), and, where X has a list constructor, from an
+//   argument list (listConstructed).
 //
 // WHAT EACH KIND OF ATTRIBUTE SERVES
 //   plain, string, enumeration,  op 0 reads (a constant its value, a hash
@@ -45,6 +46,7 @@
 #include <Xel/Entity.h>
 #include <Xel/GenericIf.h>
 #include <Xel/GenericIfValue.h>
+#include <Xel/ReferenceText.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -369,7 +371,9 @@ class TypeOf : public ModelType {
     if constexpr (isValue) {
       return new typename X::GenericIf_(Xel::strepToValue(text, static_cast<X*>(nullptr)), isConst);
     } else {
-      return ModelType::genericIf(text, isConst);
+      // A reference to a live object; None gives an interface over nothing.
+      Xel::Ptr<X> const object = Xel::strepToValue(text, static_cast<Xel::Ptr<X>*>(nullptr));
+      return new typename X::GenericIf_(object, isConst);
     }
   }
 };
