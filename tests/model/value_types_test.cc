@@ -173,19 +173,10 @@ TEST(FhrpConfigKey, ReloadDelayOrdersButDoesNotHash) {
       key("Et1", 0, 2, 0), key("Et1", 1, 0, 0), key("Et2", 0, 0, 0)});
 }
 
-TEST(FhrpConfigKey, TextRoundTripsWithEveryField) {
-  FhrpConfigKey const k(intf("Ethernet1"), VrId(7), Pelno::ipv6, 4000000000u);
-  std::string const text =
-      "Value('Routing::Fhrp::FhrpConfigKey', ** {'intfId': 'Ethernet1', "
-      "'vrId': 7, 'af': ipv6, 'reloadDelay': 4000000000})";
-  EXPECT_EQ(valueToStrep(k).stdString(), text);
-  EXPECT_EQ(read<FhrpConfigKey>(text), k);
-  EXPECT_EQ(read<FhrpConfigKey>("Value('Routing::Fhrp::FhrpConfigKey', ** {'reloadDelay': "
-                                "4000000000, 'af': ipv6, 'vrId': 7, 'intfId': 'Ethernet1'})"),
-            k);
+// Round trips of every value type are the generic table test's, through
+// the registry; here, what goes wrong.
+TEST(FhrpConfigKey, TextErrorsNameWhatWentWrong) {
   std::string const head = "Value('Routing::Fhrp::FhrpConfigKey', ** {";
-  EXPECT_EQ(read<FhrpConfigKey>(head + "'af': ipv4})"),
-            FhrpConfigKey(IntfId(), VrId(), Pelno::ipv4, 0));
   EXPECT_EQ(rangeError([&] { read<FhrpConfigKey>(head + "'priority': 1})"); }),
             "FhrpConfigKey has no such attribute: priority");
   EXPECT_EQ(rangeError([&] { read<FhrpConfigKey>(head + "'af': ipv4 "); }),
