@@ -304,14 +304,17 @@ std::vector<TextSample> textSamples() {
       {"Routing::Fhrp::FhrpIntfIdPair",
        " Value ( 'Routing::Fhrp::FhrpIntfIdPair' , ** { 'vrId' : 256 , 'intfId' : 'Et1' } ) ",
        pair + "'intfId': 'Et1', 'vrId': 256})"},
-      {"Routing::Fhrp::FhrpConfigKey", key + "'reloadDelay': 4294967295, 'af': ipv6})",
-       key + "'intfId': '', 'vrId': 0, 'af': ipv6, 'reloadDelay': 4294967295})"},
+      {"Routing::Fhrp::FhrpConfigKey",
+       key + "'vrId': 7, 'reloadDelay': 4294967295, 'intfId': 'Ethernet1', 'af': ipv6})",
+       key + "'intfId': 'Ethernet1', 'vrId': 7, 'af': ipv6, 'reloadDelay': 4294967295})"},
+      {"Routing::Fhrp::FhrpConfigKey", key + "'af': ipv4})",
+       key + "'intfId': '', 'vrId': 0, 'af': ipv4, 'reloadDelay': 0})"},
       {"Pelno::IntfId", "'Port-Channel10.4094'", ""},
       {"Pelno::AddressFamily", "ipv6", ""},
-      {"Pelno::IpAddr", "255.255.255.255", ""},
+      {"Pelno::IpAddr", "203.0.113.255", ""},
       {"Pelno::Ip6Addr", "2001:DB8:0:0:0:0:0:1", "2001:db8::1"},
-      {"Pelno::Ip6Addr", "::ffff:192.0.2.1", ""},
-      {"Pelno::Ip6Addr", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", ""},
+      {"Pelno::Ip6Addr", "2001:db8:0:0:1:0:0:1", "2001:db8::1:0:0:1"},
+      {"Pelno::Ip6Addr", "2001:db8:ffff:ffff:ffff:ffff:ffff:ffff", ""},
       {"Pelno::IpAddrWithMask", "203.0.113.255/32", ""},
       {"Pelno::EthAddr", "02:AB:cd:00:00:01", "02:ab:cd:00:00:01"},
       {"Bfd::Peer", "(2001:db8::1, 'red', 'Ethernet1')", ""},
@@ -360,13 +363,16 @@ TEST(GenericIfTable, EveryRegisteredTypeReadsBackWhatItWrites) {
 }
 
 TEST(GenericIfTable, AReferenceToAnotherTypeDoesNotConvert) {
-  IfPtr const object = sample("TrackedObject", false);
-  std::string const tracked = text(object);
-  std::string const message = "cannot convert to Routing::Fhrp::VrrpConfig at column " +
-                              std::to_string(tracked.size()) + " of " +
-                              Xel::valueToStrep(Xel::String8(tracked)).stdString();
-  EXPECT_THAT([&] { descriptor("VrrpConfig")->genericIf(Xel::String8(tracked), false); },
-              ThrowsMessage<Xel::ConversionException>(message));
+  for (auto [from, to] : {std::pair<char const*, char const*>{"TrackedObject", "VrrpConfig"},
+                          {"BfdPeerVrIdList", "TrackedObject"}}) {
+    IfPtr const object = sample(from, false);
+    std::string const written = text(object);
+    std::string const message = "cannot convert to Routing::Fhrp::" + std::string(to) +
+                                " at column " + std::to_string(written.size()) + " of " +
+                                Xel::valueToStrep(Xel::String8(written)).stdString();
+    EXPECT_THAT([&] { descriptor(to)->genericIf(Xel::String8(written), false); },
+                ThrowsMessage<Xel::ConversionException>(message));
+  }
 }
 
 }  // namespace

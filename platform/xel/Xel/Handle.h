@@ -13,30 +13,35 @@
 //   object means nothing to another process.
 //
 // COST
-//   An object that never had a handle pays one relaxed atomic load when it
-//   dies, and none at all while no object in the process has a handle.
+//   While no object has a handle, a dying object reads one atomic word.
+//   While some have, it also reads one of 4096 bits, picked by its address
+//   and set when an object at such an address was given a handle; only when
+//   that bit is set does it take the table's mutex and look itself up.
 //
 // THREAD SAFETY
 //   The table is shared by the whole process and guarded by its own mutex,
 //   so threads that each use their own objects may write and read handles
-//   at the same time. Reading the handle of an object that another thread
-//   is releasing is as much a race as any other use of that object.
+//   at the same time. handleObject takes its reference under the mutex and
+//   refuses an object whose last reference is gone, so a thread that
+//   releases an object races with no one who finds it by its handle.
 #pragma once
 
 #include <cstddef>
 
 #include "Xel/Export.h"
+#include "Xel/Ptr.h"
+#include "Xel/PtrInterface.h"
 #include "Xel/Types.h"
 
 namespace Xel {
 
-class PtrInterface;
-
 // The handle of `p` (never 0), given now if it has none yet.
 XEL_EXPORT U64 handleOf(PtrInterface const* p);
 
-// The live object with handle `handle`, or null.
-XEL_EXPORT PtrInterface* handleObject(U64 handle);
+// The live object with handle `handle`, or null. An object that no Ptr
+// holds (a new one, or one whose last reference is gone) is not found. Null
+// is never given a handle: handleOf(nullptr) is 0.
+XEL_EXPORT Ptr<PtrInterface> handleObject(U64 handle);
 
 // How many live objects have a handle.
 XEL_EXPORT std::size_t handlesLive() noexcept;

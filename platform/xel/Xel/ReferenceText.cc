@@ -1,6 +1,7 @@
 #include "Xel/ReferenceText.h"
 
 #include <string>
+#include <string_view>
 
 #include "Xel/Handle.h"
 #include "Xel/XelType.h"
@@ -60,11 +61,11 @@ Ptr<PtrInterface> sequenceToValueOfPtr(String8::IteratorConst& pos,
                                        String8::IteratorConst const& end, PtrInterface*) {
   skipWhiteSpace(pos, end);
   String8::IteratorConst const start = pos;
-  if (readBareToken(pos, end) == "None") {
+  if (end - pos >= 4 && std::string_view(pos.ptr(), 4) == "None") {
+    pos += 4;
     skipWhiteSpace(pos, end);
     return nullptr;
   }
-  pos = start;
   needString(pos, end, "Ref (");
   long long handle = 0;
   sequenceToValue(pos, end, &handle);
@@ -81,8 +82,8 @@ Ptr<PtrInterface> sequenceToValueOfPtr(String8::IteratorConst& pos,
   }
   needString(pos, end, " ) ");
 
-  PtrInterface* const object = handle > 0 ? handleObject(static_cast<U64>(handle)) : nullptr;
-  if (!object || !sameDescription(describe(object), said)) {
+  Ptr<PtrInterface> const object = handle > 0 ? handleObject(static_cast<U64>(handle)) : nullptr;
+  if (!object || !sameDescription(describe(object.ptr()), said)) {
     std::string problem = "no live ";
     problem += said.type.view();
     if (said.named) {

@@ -30,8 +30,6 @@
 //       Xel::strepToValue(text, static_cast<Xel::Ptr<TrackedObject>*>(nullptr));
 #pragma once
 
-#include <type_traits>
-
 #include "Xel/Entity.h"
 #include "Xel/Export.h"
 #include "Xel/Ptr.h"
@@ -61,8 +59,9 @@ String8 valueToStrep(Ptr<X> const& p) {
 
 template <class X>
 void sequenceToValue(String8::IteratorConst& pos, String8::IteratorConst const& end, Ptr<X>* out) {
-  using Base = std::conditional_t<std::is_base_of_v<Entity, X>, Entity, PtrInterface>;
-  Ptr<Base> const object = sequenceToValueOfPtr(pos, end, static_cast<Base*>(nullptr));
+  // Read as any object, so that a wrong one is refused naming X.
+  Ptr<PtrInterface> const object =
+      sequenceToValueOfPtr(pos, end, static_cast<PtrInterface*>(nullptr));
   if (!object) {
     *out = nullptr;
     return;

@@ -79,7 +79,8 @@ XEL_EXPORT void requireEnd(String8::IteratorConst pos, String8::IteratorConst co
 // Raises ConversionException with the message
 //   "cannot convert to <type> at column <column of at> of '<whole text>'"
 // for text that read as a value, or a reference to an object, that is not
-// of `type`. The type is named as C++ writes it ("Xel::Entity").
+// of `type`. The type is named as C++ writes it ("Xel::Entity"); `at` is
+// where reading stopped, just after the value that does not convert.
 [[noreturn]] XEL_EXPORT void cannotConvert(String8::IteratorConst const& at,
                                            String8::IteratorConst const& end,
                                            std::type_info const& type);

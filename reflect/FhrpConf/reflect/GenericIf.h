@@ -373,7 +373,7 @@ class TypeOf : public ModelType {
     } else {
       // A reference to a live object; None gives an interface over nothing.
       Xel::Ptr<X> const object = Xel::strepToValue(text, static_cast<Xel::Ptr<X>*>(nullptr));
-      return new typename X::GenericIf_(object, isConst);
+      return genericIf_(object.ptr(), isConst);
     }
   }
 };

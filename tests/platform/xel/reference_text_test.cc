@@ -58,8 +58,12 @@ TEST(XelReferenceText, ReadsBackTheSameLiveObject) {
   EXPECT_EQ(read<Counted>(" None "), nullptr);
   // White space before every piece and after the whole.
   EXPECT_EQ(read<CountedEntity>(" Ref ( " + handle(e.ptr()) + " ,'Xel::Entity'\n,'e' ) "), e);
-  EXPECT_THAT([] { read<Counted>("None x"); },
-              ThrowsMessage<Xel::RangeException>("junk at column 5 deserializing None x"));
+  for (char const* junk : {"None x", "Nonex"}) {
+    std::string const column = junk[4] == ' ' ? "5" : "4";
+    EXPECT_THAT(
+        [&] { read<Counted>(junk); },
+        ThrowsMessage<Xel::RangeException>("junk at column " + column + " deserializing " + junk));
+  }
 }
 
 TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
@@ -74,9 +78,21 @@ TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
   EXPECT_THAT([&] { read<CountedEntity>(text); },
               ThrowsMessage<Xel::ParseException>(
                   placed("no live Xel::Entity 'a' has handle " + h, 0, text)));
-  // Even at the same address, a new object gets a new handle.
+  // A new object gets a new handle, though it may well stand at the
+  // address of the dead one.
   Ptr<CountedEntity> const again(new CountedEntity("a"));
   EXPECT_NE(handle(again.ptr()), h);
+}
+
+// With no reference held, an object is either not owned yet or already
+// dying: finding it by its handle would take the reference that revives it.
+TEST(XelReferenceText, AnObjectNoPtrHoldsIsNotFound) {
+  auto* const raw = new Counted;
+  Xel::U64 const h = Xel::handleOf(raw);
+  EXPECT_EQ(Xel::handleObject(h), nullptr);
+  Ptr<Counted> const held(raw);
+  EXPECT_EQ(Xel::handleObject(h), held);
+  EXPECT_EQ(Xel::handleOf(nullptr), 0u);
 }
 
 TEST(XelReferenceText, TextMustSayWhatTheObjectIs) {
@@ -106,6 +122,9 @@ TEST(XelReferenceText, AnObjectOfAnotherTypeDoesNotConvert) {
   EXPECT_THAT([&] { read<Xel::Entity>(ct); },
               ThrowsMessage<Xel::ConversionException>(
                   placed("cannot convert to Xel::Entity", static_cast<int>(ct.size()), ct)));
+  EXPECT_THAT([&] { read<CountedEntity>(ct); },
+              ThrowsMessage<Xel::ConversionException>(placed(
+                  "cannot convert to xel_test::CountedEntity", static_cast<int>(ct.size()), ct)));
   EXPECT_THAT([&] { read<Counted>(et); },
               ThrowsMessage<Xel::ConversionException>(
                   placed("cannot convert to xel_test::Counted", static_cast<int>(et.size()), et)));

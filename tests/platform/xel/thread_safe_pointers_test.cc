@@ -80,4 +80,23 @@ TEST_F(ThreadSafePointers, ThreadsGiveAndForgetHandlesOfTheirOwnObjects) {
   EXPECT_EQ(Xel::handlesLive(), before);
 }
 
+// One thread lets go of an object while another finds it by its handle: the
+// finder gets the object alive or nothing, never one already dying.
+TEST_F(ThreadSafePointers, FindingAnObjectByHandleRacesSafelyWithItsRelease) {
+  for (int round = 0; round < 500; ++round) {
+    Xel::Ptr<Counted> owner(new Counted);
+    Xel::U64 const h = Xel::handleOf(owner.ptr());
+    std::thread release([&owner] { owner = nullptr; });
+    std::thread find([h] {
+      for (int i = 0; i < 20; ++i) {
+        Xel::Ptr<Xel::PtrInterface> const found = Xel::handleObject(h);
+        if (found) ASSERT_GT(found->references(), 0u);
+      }
+    });
+    release.join();
+    find.join();
+    ASSERT_EQ(Counted::alive, 0);
+  }
+}
+
 }  // namespace
