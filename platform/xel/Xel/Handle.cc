@@ -73,9 +73,14 @@ Ptr<PtrInterface> handleObject(U64 handle) {
   auto const found = t.byHandle.find(handle);
   if (found == t.byHandle.end()) return nullptr;
   // An object whose last reference is gone is dying, though its destructor
-  // has not reached the table yet: taking a reference would revive it.
-  if (found->second->references() == 0) return nullptr;
-  return const_cast<PtrInterface*>(found->second);
+  // has not reached the table yet: taking a reference would revive it. Its
+  // owner releases without the mutex, so the test and the taking are one
+  // atomic step.
+  auto* const object = const_cast<PtrInterface*>(found->second);
+  if (!object->referencesIncUnlessZero()) return nullptr;
+  Ptr<PtrInterface> held(object);
+  object->referencesDec();  // the Ptr holds one now; this never reaches zero
+  return held;
 }
 
 std::size_t handlesLive() noexcept {

@@ -66,6 +66,11 @@ class XEL_EXPORT PtrInterface : public VFPtrInterface {
 #endif
     if ((after & liveMask) == 0) handleZeroRef();
   }
+  // Takes a reference unless none is held any more, when the object is
+  // already on its way out (or not yet owned): says whether it took one.
+  bool referencesIncUnlessZero() const noexcept {
+    return refcount::incUnlessZero(references_, referenceCountMask);
+  }
   // The number of references currently held (low 29 bits of the word).
   U32 references() const noexcept {
     return refcount::load(references_) & referenceCountMask;

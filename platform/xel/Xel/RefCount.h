@@ -52,6 +52,24 @@ inline U32 sub(U32& word, U32 delta) noexcept {
   return word -= delta;
 }
 
+// Adds 1 to `word` unless its bits under `mask` are all zero, and says
+// whether it did: a count that has reached zero stays there, whatever
+// another thread is doing.
+inline bool incUnlessZero(U32& word, U32 mask) noexcept {
+  if (VFPtrInterface::enableThreadSafePointers) {
+    std::atomic_ref<U32> const w(word);
+    U32 seen = w.load(std::memory_order_relaxed);
+    do {
+      if ((seen & mask) == 0) return false;
+    } while (!w.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire,
+                                      std::memory_order_relaxed));
+    return true;
+  }
+  if ((word & mask) == 0) return false;
+  ++word;
+  return true;
+}
+
 inline void setBits(U32& word, U32 bits) noexcept {
   if (VFPtrInterface::enableThreadSafePointers) {
     std::atomic_ref<U32>(word).fetch_or(bits, std::memory_order_relaxed);
