@@ -28,8 +28,10 @@
 //   needString and reads each field through deserializeAttr, which names the
 //   field in any RangeException the field's reader raises: a message about a
 //   number out of range then says which of several numbers it was.
-//   strepToValue reads one whole text and refuses anything left after the
-//   value, white space included, since a writer never puts it there.
+//   strepToValue reads one whole text and refuses whatever the value's
+//   reader left unread: a bare number followed by a blank is junk, while
+//   the readers of composite values and of references take the white space
+//   after their closing parenthesis.
 //
 // TYPICAL USAGE
 //   Xel::String8 text = Xel::valueToStrep(Xel::String8("it's"));  // 'it\'s'
