@@ -11,6 +11,7 @@
 #include <Pelno/IpAddr.h>
 #include <Pelno/IpAddrWithMask.h>
 #include <Pelno/IpGenAddr.h>
+#include <Pelno/NboAttrLog.h>
 #include <Pelno/Text.h>
 #include <Pelno/VrrpAuthType.h>
 #include <VirtualIp/AcceptMode.h>
@@ -222,8 +223,24 @@ TYPED_TEST(PelnoValue, SamplesAreInStrictAscendingOrder) {
   expectAscending(Samples<TypeParam>::ascending());
 }
 
-TYPED_TEST(PelnoValue, TextReadsBackAsTheSameValue) {
+// Writes v on an attribute log, reads it back, and checks that reading used
+// every byte.
+template <class T>
+T logRoundTrip(T const& v) {
+  Xel::Ptr<Xel::NboAttrLog::Out> out = Xel::NboAttrLog::Out::outNew();
+  out << v;
+  Xel::NboAttrLog::In in(out->bytes());
+  T back{};
+  nboAttrLogToValue(&in, &back);
+  EXPECT_TRUE(in.atEnd());
+  return back;
+}
+
+TYPED_TEST(PelnoValue, TextAndLogFormsReadBackAsTheSameValue) {
   for (TypeParam const& v : Samples<TypeParam>::ascending()) {
+    if constexpr (requires(Xel::NboAttrLog::In * in, TypeParam * p) { nboAttrLogToValue(in, p); }) {
+      EXPECT_EQ(logRoundTrip(v), v) << strep(v);
+    }
     String8 const text = strep(v);
     std::ostringstream streamed;
     streamed << v;
