@@ -103,7 +103,8 @@ TEST(FhrpIntfIdPair, OrdersByInterfaceFirstAndHashesBothFields) {
                                                  {intf("Et3"), VrId(0)}});
 }
 
-TEST(FhrpIntfIdPair, TextReadsBackInAnyFieldOrder) {
+// Fields in another order, and white space, are the registry test's.
+TEST(FhrpIntfIdPair, TextReadsBackWithFieldsLeftOutOrRepeated) {
   FhrpIntfIdPair const p(intf("Ethernet1"), VrId(256));
   std::string const text =
       "Value('Routing::Fhrp::FhrpIntfIdPair', ** {'intfId': 'Ethernet1', "
@@ -113,18 +114,12 @@ TEST(FhrpIntfIdPair, TextReadsBackInAnyFieldOrder) {
   os << p;
   EXPECT_EQ(os.str(), text);
   EXPECT_EQ(read<FhrpIntfIdPair>(text), p);
-  EXPECT_EQ(read<FhrpIntfIdPair>("Value('Routing::Fhrp::FhrpIntfIdPair', ** {'vrId': 256, "
-                                 "'intfId': 'Ethernet1'})"),
-            p);
   // A missing field keeps its default; a repeated one takes the later value.
   EXPECT_EQ(read<FhrpIntfIdPair>("Value('Routing::Fhrp::FhrpIntfIdPair', ** {'intfId': 'Et1'})"),
             FhrpIntfIdPair(intf("Et1"), VrId()));
   EXPECT_EQ(
       read<FhrpIntfIdPair>("Value('Routing::Fhrp::FhrpIntfIdPair', ** {'vrId': 1, 'vrId': 2})"),
       FhrpIntfIdPair(intf(""), VrId(2)));
-  EXPECT_EQ(read<FhrpIntfIdPair>(" \tValue ( 'Routing::Fhrp::FhrpIntfIdPair' ,** {'vrId' :3 ,\n"
-                                 "'intfId':'Et1'} )  "),
-            FhrpIntfIdPair(intf("Et1"), VrId(3)));
   EXPECT_EQ(read<FhrpIntfIdPair>("Value('Routing::Fhrp::FhrpIntfIdPair', ** {})"),
             FhrpIntfIdPair());
 }

@@ -33,31 +33,31 @@ std::string placed(std::string const& problem, int column, std::string const& te
          Xel::valueToStrep(String8(text)).stdString();
 }
 
-TEST(XelReferenceText, NamesTheHandleTheTypeAndAnEntitysName) {
-  Ptr<CountedEntity> const e(new CountedEntity("it's"));
-  Ptr<Counted> const c(new Counted);
-  std::string const eh = handle(e.ptr());
-  EXPECT_NE(eh, "0");
-  EXPECT_NE(handle(c.ptr()), eh);
-  EXPECT_EQ(handle(e.ptr()), eh);  // once given, kept
-  EXPECT_EQ(valueToStrep(e).stdString(), "Ref(" + eh + ", 'Xel::Entity', 'it\\'s')");
-  EXPECT_EQ(Xel::valueToStrepOfRawPtr(static_cast<Xel::PtrInterface const*>(e.ptr())),
-            valueToStrep(e));
-  EXPECT_EQ(valueToStrep(c).stdString(), "Ref(" + handle(c.ptr()) + ", 'Xel::PtrInterface')");
-  EXPECT_EQ(valueToStrep(Ptr<CountedEntity>()), "None");
-}
+// An entity and an object that is not one, each written as a reference.
+class XelReferenceText : public testing::Test {
+ protected:
+  Ptr<CountedEntity> const e{new CountedEntity("it's")};
+  Ptr<Counted> const c{new Counted};
+  std::string const eh = handle(e.ptr()), ch = handle(c.ptr());
+  std::string const et = valueToStrep(e).stdString(), ct = valueToStrep(c).stdString();
+};
 
-TEST(XelReferenceText, ReadsBackTheSameLiveObject) {
-  Ptr<CountedEntity> const e(new CountedEntity("e"));
-  Ptr<Counted> const c(new Counted);
-  String8 const et = valueToStrep(e);
-  EXPECT_EQ(read<CountedEntity>(et.stdString()), e);
-  EXPECT_EQ(read<Xel::Entity>(et.stdString()), e);
-  EXPECT_EQ(read<Xel::PtrInterface>(et.stdString()), e);
-  EXPECT_EQ(read<Counted>(valueToStrep(c).stdString()), c);
+TEST_F(XelReferenceText, NamesTheHandleTheTypeAndAnEntitysNameAndReadsBackTheSameObject) {
+  EXPECT_NE(eh, ch);
+  EXPECT_EQ(handle(e.ptr()), eh);  // once given, kept
+  EXPECT_EQ(et, "Ref(" + eh + ", 'Xel::Entity', 'it\\'s')");
+  EXPECT_EQ(Xel::valueToStrepOfRawPtr(static_cast<Xel::PtrInterface const*>(e.ptr())).stdString(),
+            et);
+  EXPECT_EQ(ct, "Ref(" + ch + ", 'Xel::PtrInterface')");
+  EXPECT_EQ(valueToStrep(Ptr<CountedEntity>()), "None");
+
+  EXPECT_EQ(read<CountedEntity>(et), e);
+  EXPECT_EQ(read<Xel::Entity>(et), e);
+  EXPECT_EQ(read<Xel::PtrInterface>(et), e);
+  EXPECT_EQ(read<Counted>(ct), c);
   EXPECT_EQ(read<Counted>(" None "), nullptr);
   // White space before every piece and after the whole.
-  EXPECT_EQ(read<CountedEntity>(" Ref ( " + handle(e.ptr()) + " ,'Xel::Entity'\n,'e' ) "), e);
+  EXPECT_EQ(read<CountedEntity>(" Ref ( " + eh + " ,'Xel::Entity'\n,'it\\'s' ) "), e);
   for (char const* junk : {"None x", "Nonex"}) {
     std::string const column = junk[4] == ' ' ? "5" : "4";
     EXPECT_THAT(
@@ -66,7 +66,7 @@ TEST(XelReferenceText, ReadsBackTheSameLiveObject) {
   }
 }
 
-TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
+TEST_F(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
   std::size_t const before = Xel::handlesLive();
   Ptr<CountedEntity> e(new CountedEntity("a"));
   std::string const text = valueToStrep(e).stdString();
@@ -74,7 +74,6 @@ TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
   e = nullptr;
   EXPECT_EQ(Xel::handlesLive(), before);
   std::string const h = text.substr(4, text.find(',') - 4);
-  EXPECT_EQ(Xel::handleObject(std::stoull(h)), nullptr);
   EXPECT_THAT([&] { read<CountedEntity>(text); },
               ThrowsMessage<Xel::ParseException>(
                   placed("no live Xel::Entity 'a' has handle " + h, 0, text)));
@@ -86,7 +85,7 @@ TEST(XelReferenceText, AHandleDiesWithItsObjectAndIsNeverGivenAgain) {
 
 // With no reference held, an object is either not owned yet or already
 // dying: finding it by its handle would take the reference that revives it.
-TEST(XelReferenceText, AnObjectNoPtrHoldsIsNotFound) {
+TEST_F(XelReferenceText, AnObjectNoPtrHoldsIsNotFound) {
   auto* const raw = new Counted;
   Xel::U64 const h = Xel::handleOf(raw);
   EXPECT_EQ(Xel::handleObject(h), nullptr);
@@ -95,10 +94,7 @@ TEST(XelReferenceText, AnObjectNoPtrHoldsIsNotFound) {
   EXPECT_EQ(Xel::handleOf(nullptr), 0u);
 }
 
-TEST(XelReferenceText, TextMustSayWhatTheObjectIs) {
-  Ptr<CountedEntity> const e(new CountedEntity("e"));
-  Ptr<Counted> const c(new Counted);
-  std::string const eh = handle(e.ptr()), ch = handle(c.ptr());
+TEST_F(XelReferenceText, TextMustSayWhatTheObjectIs) {
   for (auto [text, problem] : std::initializer_list<std::pair<std::string, std::string>>{
            {"Ref(" + eh + ", 'Xel::Entity', 'f')", "no live Xel::Entity 'f' has handle " + eh},
            {"Ref(" + eh + ", 'Xel::PtrInterface')", "no live Xel::PtrInterface has handle " + eh},
@@ -108,17 +104,9 @@ TEST(XelReferenceText, TextMustSayWhatTheObjectIs) {
     EXPECT_THAT([&] { read<Xel::PtrInterface>(text); },
                 ThrowsMessage<Xel::ParseException>(placed(problem, 0, text)));
   }
-  for (char const* bad : {"none", "Ref", "Ref(1 'Xel::Entity')", "Ref(1, Xel::Entity)",
-                          "Ref(1, 'Xel::Entity', 'e'", "Ref(x, 'Xel::Entity', 'e')"}) {
-    EXPECT_THROW(read<Xel::PtrInterface>(bad), Xel::ParseException) << bad;
-  }
 }
 
-TEST(XelReferenceText, AnObjectOfAnotherTypeDoesNotConvert) {
-  Ptr<CountedEntity> const e(new CountedEntity("e"));
-  Ptr<Counted> const c(new Counted);
-  std::string const ct = valueToStrep(c).stdString();
-  std::string const et = valueToStrep(e).stdString();
+TEST_F(XelReferenceText, AnObjectOfAnotherTypeDoesNotConvert) {
   EXPECT_THAT([&] { read<Xel::Entity>(ct); },
               ThrowsMessage<Xel::ConversionException>(
                   placed("cannot convert to Xel::Entity", static_cast<int>(ct.size()), ct)));
