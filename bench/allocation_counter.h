@@ -1,6 +1,8 @@
 // Heap accounting for the benchmarks: this program replaces the global
 // allocation functions, so every allocation of the model and of the
 // standard containers is counted, and live bytes are known at any moment.
+// Blocks of the framework's object pool count at their size class, as the
+// pool hands them out.
 #pragma once
 
 #include <cstddef>

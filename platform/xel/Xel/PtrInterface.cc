@@ -3,17 +3,18 @@
 #include <new>
 
 #include "Xel/Handle.h"
+#include "Xel/ObjectPool.h"
 
 namespace Xel {
 
 bool VFPtrInterface::enableThreadSafePointers = false;
 
-void VFPtrInterface::operator delete(void* p) noexcept {
-  ::operator delete(p);
+void VFPtrInterface::operator delete(void* p, std::size_t size) noexcept {
+  objectPool::release(p, size);
 }
 
 void* VFPtrInterface::operator new(std::size_t size) {
-  return ::operator new(size);
+  return objectPool::allocate(size);
 }
 
 void PtrInterface::xelMarkedForDeletionIs(bool marked) const noexcept {

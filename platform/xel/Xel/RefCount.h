@@ -22,10 +22,11 @@ class XEL_EXPORT VFPtrInterface {
   // Process-wide switch: reference counts become atomic while it is set.
   static bool enableThreadSafePointers;
 
-  // Every counted object is allocated and freed through this pair, so that
-  // the framework can change how objects are placed without touching types.
+  // Every counted object is allocated and freed through this pair, from the
+  // size-class pool (Xel/ObjectPool.h). Freeing is told the object's size,
+  // which the virtual destructor of PtrInterface supplies for every type.
   static void* operator new(std::size_t size);
-  static void operator delete(void* p) noexcept;
+  static void operator delete(void* p, std::size_t size) noexcept;
 
  protected:
   VFPtrInterface() = default;
