@@ -55,7 +55,7 @@ EntityId Demuxer::entityIdNew() noexcept {
 }
 
 std::size_t Demuxer::denseIndex(EntityId id) const noexcept {
-  if (id.word1 != 0 || id.word0 % 2 != 0 || id.word0 / 2 < denseBase_) return SIZE_MAX;
+  if (id.word1 != denseSpace_ || id.word0 % 2 != 0 || id.word0 / 2 < denseBase_) return SIZE_MAX;
   return id.word0 / 2 - denseBase_;
 }
 
@@ -87,6 +87,9 @@ void Demuxer::reactorIs(StreamAdapter* sa) {
   // gives out do. The vector stays in proportion to the adapters it holds,
   // whatever ids a peer sends (each a little past the end would otherwise
   // double it every time).
+  // The table serves one id space: the first id it takes decides which, so
+  // that a reader's table serves the peer's ids and a writer's its own.
+  if (dense_.empty()) denseSpace_ = id.word1;
   std::size_t const i = denseIndex(id);
   std::size_t const limit = 4 * (denseLive_ + 1) + 4096;
   if (i < limit) {
@@ -120,7 +123,7 @@ void Demuxer::denseShrink() {
   if (dense_.size() <= 4096 || denseLive_ * 8 >= dense_.size()) return;
   for (std::size_t i = 0; i < dense_.size(); ++i) {
     if (dense_[i])
-      sparse_[EntityId{static_cast<U32>((denseBase_ + i) * 2), 0}] = std::move(dense_[i]);
+      sparse_[EntityId{static_cast<U32>((denseBase_ + i) * 2), denseSpace_}] = std::move(dense_[i]);
   }
   dense_.clear();
   dense_.shrink_to_fit();

@@ -209,9 +209,10 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   void denseShrink();
 
   Ptr<Out> out_;
-  // dense_[i] holds the adapter of id ((denseBase_ + i) * 2, 0).
+  // dense_[i] holds the adapter of id ((denseBase_ + i) * 2, denseSpace_).
   std::vector<Ptr<StreamAdapter>> dense_;
   std::size_t denseBase_ = 0;
+  U32 denseSpace_ = 0;
   std::size_t denseLive_ = 0;
   std::unordered_map<EntityId, Ptr<StreamAdapter>, IdHash> sparse_;
   U32 reactorCount_ = 0;

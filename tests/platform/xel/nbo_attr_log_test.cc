@@ -1,9 +1,11 @@
+#include <Xel/Demuxer.h>
 #include <Xel/EntityId.h>
 #include <Xel/Exception.h>
 #include <Xel/NboAttrLog.h>
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,3 +100,34 @@ TEST(XelNboAttrLog, EntityIdsCompareAndHashByBothWords) {
 }
 
 }  // namespace
+
+// The demultiplexer finds each adapter by its id, whichever space the id
+// comes from (a writer's own, a reader's peer's), while adapters come and
+// go in any order, through the table's moves between its array and its
+// hash map.
+TEST(XelNboAttrLog, AdaptersAreFoundByTheirIdsInBothSpacesThroughChurn) {
+  using Xel::EntityId;
+  using Xel::NboAttrLog::Demuxer;
+  struct Probe : Xel::StreamAdapter {
+    explicit Probe(Xel::Ptr<Out> const& out) : StreamAdapter(out) {}
+  };
+  auto const log = Demuxer::demuxerNew(Out::outNew());
+  std::vector<Xel::Ptr<Probe>> live;
+  std::mt19937 random(18);
+  for (Xel::U32 i = 1; i <= 40000; ++i) {
+    Xel::Ptr<Probe> const probe(new Probe(log->out()));
+    probe->entityIdIs(EntityId{2 * i, i % 5 == 0 ? 0 : Demuxer::upperIdSpace});
+    log->reactorIs(probe.ptr());
+    live.push_back(probe);
+    // Three in four steps also take one away: the table empties behind
+    // the newest ids.
+    if (random() % 4 != 0) {
+      std::size_t const gone = random() % live.size();
+      log->reactorDel(live[gone]->entityId());
+      EXPECT_EQ(log->reactor(live[gone]->entityId()), nullptr);
+      live[gone] = live.back();
+      live.pop_back();
+    }
+  }
+  for (auto const& probe : live) ASSERT_EQ(log->reactor(probe->entityId()), probe.ptr());
+}
