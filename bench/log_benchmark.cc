@@ -29,7 +29,7 @@
 #include "tree_shape.h"
 
 #if FHRP_BENCH_WITH_PROTOBUF
-#include "fhrp_bench.pb.h"
+#include "protobuf_config.h"
 #endif
 
 namespace {
@@ -92,40 +92,9 @@ void fullStateMemcpy(benchmark::State& state) {
 }
 
 #if FHRP_BENCH_WITH_PROTOBUF
-// Messages with the content of bench::configOf(n).
-fhrp_bench::Config protobufConfigOf(Xel::U32 n) {
-  fhrp_bench::Config config;
-  config.set_name("fhrp");
-  auto* vrrp = config.mutable_vrrp();
-  vrrp->set_name("vrrp");
-  unsigned char const noAddr6[16] = {};
-  for (Xel::U32 i = 0; i < n / bench::kRoutersPerInterface; ++i) {
-    auto* intf = vrrp->add_interfaces();
-    intf->set_name(std::string(bench::interface(i).name().view()));
-    for (Xel::U32 r = 1; r <= bench::kRoutersPerInterface; ++r) {
-      using Defaults = VrrpVirtualRouterConfig;
-      auto* router = intf->add_routers();
-      router->set_vr_id(r);
-      router->set_version(Defaults::versionDefault);
-      router->set_priority(Defaults::priorityDefault);
-      router->set_adv_interval(Defaults::advIntervalDefault);
-      router->set_arp_or_na_interval(Defaults::arpOrNAIntervalDefault);
-      router->set_preempt(Defaults::preemptDefault);
-      router->set_bfd_peer_addr_v6(noAddr6, sizeof noAddr6);
-      for (Xel::U32 k = 0; k < 2; ++k) {
-        auto* member = router->add_secondary_addrs();
-        member->set_addr(bench::secondaryAddr(i, r, k).hostOrder());
-        member->set_value(true);
-      }
-      router->add_tracked_objects()->set_name("uplink");
-    }
-  }
-  return config;
-}
-
 void fullStateProtobuf(benchmark::State& state) {
   auto const n = Xel::U32(state.range(0));
-  fhrp_bench::Config const config = protobufConfigOf(n);
+  fhrp_bench::Config const config = bench::protobufConfigOf(n);
   std::string out;
   for (auto _ : state) {
     out.clear();
@@ -137,7 +106,7 @@ void fullStateProtobuf(benchmark::State& state) {
 
 void readProtobuf(benchmark::State& state) {
   auto const n = Xel::U32(state.range(0));
-  std::string const bytes = protobufConfigOf(n).SerializeAsString();
+  std::string const bytes = bench::protobufConfigOf(n).SerializeAsString();
   for (auto _ : state) {
     fhrp_bench::Config config;
     config.ParseFromString(bytes);
