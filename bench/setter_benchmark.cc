@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "plain_observer.h"
 
 namespace {
 
@@ -169,30 +170,19 @@ void deliveryModel(benchmark::State& state) {
       double(bench::heapNow().allocations - before) / double(state.iterations());
 }
 
-// The hand-written alternative: observers called through a virtual function
-// after the store.
-struct Observer {
-  virtual ~Observer() = default;
-  virtual void onChange(unsigned value) = 0;
-  Observer* next = nullptr;  // for the linked variant below
-};
-struct PlainWatcher : Observer {
-  unsigned seen = 0;
-  void onChange(unsigned value) override { seen += value; }
-};
-
 // `linked`: the same observers chained through their own link, as the
 // model keeps its notifiees, instead of a vector. The two rows side by side
 // show what walking a chain costs by itself (little: the processor runs
 // ahead of the loads).
 template <bool linked>
 void deliveryBaseline(benchmark::State& state) {
-  std::vector<std::unique_ptr<PlainWatcher>> owned;
+  using bench::Observer;
+  std::vector<std::unique_ptr<Observer>> owned;
   std::vector<Observer*> observers;
   Observer* head = nullptr;
   Observer** tail = &head;
   for (int i = 0; i < state.range(0); ++i) {
-    owned.push_back(std::make_unique<PlainWatcher>());
+    owned.push_back(bench::plainObserver());
     observers.push_back(owned.back().get());
     *tail = owned.back().get();
     tail = &(*tail)->next;
