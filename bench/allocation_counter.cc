@@ -1,6 +1,6 @@
 #include "allocation_counter.h"
 
-#include <Xel/ObjectPool.h>
+#include <Xel/ObjectHeap.h>
 #include <malloc.h>
 
 #include <cstdlib>
@@ -29,10 +29,10 @@ void release(void* p) noexcept {
 
 namespace bench {
 HeapCount heapNow() noexcept {
-  // Counted objects come from the framework's pool, whose slabs come from
-  // malloc unseen: what counts is the blocks handed out.
-  return {allocations + std::size_t(Xel::objectPool::threadAllocations()),
-          liveBytes + std::size_t(Xel::objectPool::threadBytesInUse())};
+  // Counted objects come from the framework's object heap, unseen by the
+  // functions below: it counts them itself.
+  return {allocations + std::size_t(Xel::objectHeap::threadAllocations()),
+          liveBytes + std::size_t(Xel::objectHeap::threadBytesInUse())};
 }
 }  // namespace bench
 

@@ -1,8 +1,9 @@
 // Heap accounting for the benchmarks: this program replaces the global
 // allocation functions, so every allocation of the model and of the
 // standard containers is counted, and live bytes are known at any moment.
-// Blocks of the framework's object pool count at their size class, as the
-// pool hands them out.
+// Counted objects come from the framework's object heap (mimalloc), which
+// this program does not see: they count as the heap reports them, at their
+// size class.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // What a change costs in heap allocations: nothing without notifiees, and
 // nothing with a handful (the snapshot stays on the stack).
 #include <FhrpConf/FhrpConfig.h>
-#include <Xel/ObjectPool.h>
+#include <Xel/ObjectHeap.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -34,9 +34,9 @@ struct Quiet : TrackedObject::Notifiee {
   void onTrackPriorityDecrement() override {}
 };
 
-// Heap allocations and blocks taken from the object pool.
+// Heap allocations, and counted objects taken from the object heap.
 long allocationsDuring(auto&& work) {
-  auto const count = [] { return allocations.load() + long(Xel::objectPool::threadAllocations()); };
+  auto const count = [] { return allocations.load() + long(Xel::objectHeap::threadAllocations()); };
   long const before = count();
   work();
   return count() - before;

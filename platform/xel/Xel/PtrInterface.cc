@@ -3,18 +3,18 @@
 #include <new>
 
 #include "Xel/Handle.h"
-#include "Xel/ObjectPool.h"
+#include "Xel/ObjectHeap.h"
 
 namespace Xel {
 
 bool VFPtrInterface::enableThreadSafePointers = false;
 
 void VFPtrInterface::operator delete(void* p, std::size_t size) noexcept {
-  objectPool::release(p, size);
+  objectHeap::release(p, size);
 }
 
 void* VFPtrInterface::operator new(std::size_t size) {
-  return objectPool::allocate(size);
+  return objectHeap::allocate(size);
 }
 
 void PtrInterface::xelMarkedForDeletionIs(bool marked) const noexcept {

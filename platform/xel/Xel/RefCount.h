@@ -23,7 +23,7 @@ class XEL_EXPORT VFPtrInterface {
   static bool enableThreadSafePointers;
 
   // Every counted object is allocated and freed through this pair, from the
-  // size-class pool (Xel/ObjectPool.h). Freeing is told the object's size,
+  // object heap (Xel/ObjectHeap.h). Freeing is told the object's size,
   // which the virtual destructor of PtrInterface supplies for every type.
   static void* operator new(std::size_t size);
   static void operator delete(void* p, std::size_t size) noexcept;
