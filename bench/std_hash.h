@@ -15,3 +15,7 @@ template <>
 struct std::hash<Pelno::IntfId> {
   std::size_t operator()(Pelno::IntfId const& i) const noexcept { return i.hash(); }
 };
+template <>
+struct std::hash<Pelno::Ip6Addr> {
+  std::size_t operator()(Pelno::Ip6Addr const& a) const noexcept { return a.hash(); }
+};

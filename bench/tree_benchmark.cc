@@ -67,11 +67,25 @@ struct PlainTracked {
   bool shutdown = false;
 };
 
+// Every attribute of the model's virtual router, of the same type.
 struct PlainRouter {
-  unsigned priority = 100;
-  unsigned advertisementInterval = 1000;
+  Xel::U32 version = 2;
+  Xel::U32 priority = 100;
+  Xel::U32 advInterval = 100;
+  Xel::U32 arpOrNAInterval = 3000;
   bool preempt = true;
+  Xel::U32 preemptDelay = 0;
+  Xel::U32 preemptReloadDelay = 0;
+  Xel::U32 reloadDelay = 0;
+  Pelno::IpAddr primaryAddr;
   std::unordered_map<Pelno::IpAddr, bool> secondaryAddrs;
+  Pelno::IpAddr bfdPeerAddrV4;
+  std::unordered_map<Pelno::Ip6Addr, bool> ip6Addrs;
+  Pelno::Ip6Addr bfdPeerAddrV6;
+  Pelno::VrrpAuthType authType{};
+  Xel::String8 authKey;
+  Xel::String8 description;
+  Interface::IntfEnabledState adminEnabledState{};
   std::unordered_map<Xel::String8, std::unique_ptr<PlainTracked>> trackedObjects;
 };
 
