@@ -126,7 +126,7 @@ def emit_attr(p: Pieces, m: Member) -> None:
         p.handlers.append(f"{_comment(m)}\n  virtual void {handler}() {{}}")
     p.inline_defs.append(subst("""$line$
 inline void $T$::$name$Is($param$ v) {
-  $E$::setAttribute(*this, $name$_, v, notifiees_, $id$, &$owner$::$handler$);
+  $E$::setAttribute<&$owner$::$handler$>(*this, $name$_, v, notifiees_, $id$);
 }""", **_values(p, m, param=cpp.param(), owner=owner, handler=handler)))
     p.rows.append(table.row(p, m))
 

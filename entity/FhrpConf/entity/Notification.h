@@ -71,6 +71,19 @@ inline constexpr Xel::U32 inlineSnapshotCapacity = 8;
 template <class N, class Call>
 void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
   Xel::U32 const count = list.members();
+  if (count == 1) {
+    // The common case, without the loops: one reference held, one call.
+    N* only = static_cast<N*>(list.head());
+    only->referencesInc();
+    internal::SnapshotTail<N> held{&only, 0, 1};
+    try {
+      Xel::Expect expect(0);
+      call(*only);
+    } catch (...) {
+      only->onNotificationException(id);
+    }
+    return;
+  }
   N* onStack[inlineSnapshotCapacity];
   std::unique_ptr<N*[]> onHeap;
   N** items = onStack;
@@ -102,25 +115,37 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
   }
 }
 
-// The delivery of a change, kept out of line: the setters' inline path is a
-// compare, a store and a count.
+namespace internal {
+
+template <class Handler>
+struct HandlerOf;
 template <class N>
-[[gnu::noinline]] void deliverChange(NotifieeList const& list, Xel::AttributeId id,
-                                     void (N::*handler)()) {
-  deliver<N>(list, id, [handler](N& n) { (n.*handler)(); });
+struct HandlerOf<void (N::*)()> {
+  using Notifiee = N;
+};
+
+}  // namespace internal
+
+// The delivery of a change, kept out of line: the setters' inline path is a
+// compare, a store and a count. One instance per handler, so that each call
+// goes straight to the handler's slot in the notifiee's virtual table.
+template <auto handler>
+[[gnu::noinline]] void deliverChange(NotifieeList const& list, Xel::AttributeId id) {
+  using N = typename internal::HandlerOf<decltype(handler)>::Notifiee;
+  deliver<N>(list, id, [](N& n) { (n.*handler)(); });
 }
 
 // The setter protocol: an equal value changes nothing; a new one is stored,
 // raises the entity's change counter and is delivered as `handler`.
 // `handler` may belong to a base of the type's notifiee (a member that takes
 // over a framework handler, such as onVersion).
-template <class N, class V>
+template <auto handler, class V>
 inline void setAttribute(Xel::Entity& e, V& field, std::type_identity_t<V> const& value,
-                         NotifieeList const& list, Xel::AttributeId id, void (N::*handler)()) {
+                         NotifieeList const& list, Xel::AttributeId id) {
   if (field == value) return;
   field = value;
   Xel::EntityAccess::changeCountInc(e);
-  if (!list.empty()) deliverChange<N>(list, id, handler);
+  if (!list.empty()) deliverChange<handler>(list, id);
 }
 
 // Delivers onZeroReferences() with the framework's id 5, as every entity's
