@@ -86,10 +86,13 @@ void Demuxer::reactorIs(StreamAdapter* sa) {
   // Dense: ids that follow the ones held closely, as the ids one side
   // gives out do. The vector stays in proportion to the adapters it holds,
   // whatever ids a peer sends (each a little past the end would otherwise
-  // double it every time).
-  // The table serves one id space: the first id it takes decides which, so
-  // that a reader's table serves the peer's ids and a writer's its own.
-  if (dense_.empty()) denseSpace_ = id.word1;
+  // double it every time). It serves one run of ids in one space: the first
+  // id an empty vector takes decides which, so that a reader's serves the
+  // peer's ids and a writer's its own, wherever they start.
+  if (dense_.empty()) {
+    denseSpace_ = id.word1;
+    denseBase_ = id.word0 / 2;
+  }
   std::size_t const i = denseIndex(id);
   std::size_t const limit = 4 * (denseLive_ + 1) + 4096;
   if (i < limit) {
@@ -127,8 +130,7 @@ void Demuxer::denseShrink() {
   }
   dense_.clear();
   dense_.shrink_to_fit();
-  denseLive_ = 0;
-  denseBase_ = nextIdHigh_ == 0 ? nextId_ / 2 : SIZE_MAX / 2;
+  denseLive_ = 0;  // the next id taken starts a fresh vector
 }
 
 void Demuxer::takeOff(StreamAdapter& sa) noexcept {
