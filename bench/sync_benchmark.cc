@@ -18,8 +18,10 @@
 //                   changes waiting for room collapse), and the agent's
 //                   replica checked equal to the front end's at the end
 //
-// Each answer from the agent comes back on a pipe, so that the socket
-// carries the log alone.
+// Each answer from the agent comes back on a control socket, so that the
+// connection carries the log alone. The agent says when its replica is
+// complete, and again once it has let the replica go, so that the next
+// iteration's clock never runs while the agent is still tearing down.
 #include <FhrpConf/FhrpConfig.h>
 #include <benchmark/benchmark.h>
 #include <poll.h>
@@ -52,7 +54,8 @@ using Clock = std::chrono::steady_clock;
 void writeAll(int fd, void const* data, std::size_t n) {
   auto const* p = static_cast<char const*>(data);
   while (n > 0) {
-    ssize_t const done = ::write(fd, p, n);
+    // A dead peer is an error to report, not a signal that ends the run.
+    ssize_t const done = ::send(fd, p, n, MSG_NOSIGNAL);
     if (done <= 0) throw std::runtime_error("write failed");
     p += done;
     n -= std::size_t(done);
@@ -79,9 +82,9 @@ bool readAll(int fd, void* data, std::size_t n) {
 // the log alone.
 class Agent {
  public:
-  // serve(connection, answers) runs in the child for each connection, owns
-  // the connection's descriptor, may answer any number of times, and
-  // returns a last answer (0 for none).
+  // serve(connection, self) runs in the child for each connection, owns
+  // the connection's descriptor, may answer any number of times through
+  // self.tell, and returns a last answer (0 for none).
   using Serve = std::function<char(int connection, Agent const& self)>;
 
   explicit Agent(Serve serve) {
@@ -92,8 +95,12 @@ class Agent {
     if (pid_ == 0) {
       ::close(fds[0]);
       control_ = fds[1];
-      for (int connection; (connection = receiveFd()) >= 0;) {
-        if (char const last = serve(connection, *this)) tell(last);
+      try {
+        for (int connection; (connection = receiveFd()) >= 0;) {
+          if (char const last = serve(connection, *this)) tell(last);
+        }
+      } catch (...) {
+        ::_exit(1);  // the front end sees the control socket close
       }
       ::_exit(0);  // nothing of the benchmark's runs again here
     }
@@ -123,7 +130,7 @@ class Agent {
     c->cmsg_type = SCM_RIGHTS;
     c->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(c), &theirs, sizeof(int));
-    if (::sendmsg(control_, &msg, 0) != 1) throw std::runtime_error("sendmsg failed");
+    if (::sendmsg(control_, &msg, MSG_NOSIGNAL) != 1) throw std::runtime_error("sendmsg failed");
     ::close(theirs);
     return mine;
   }
@@ -189,9 +196,10 @@ std::size_t fullStateBytes(Config& config) {
 }
 
 void syncModel(benchmark::State& state) {
-  Agent const agent([](int connection, Agent const&) {
+  Agent const agent([](int connection, Agent const& self) {
     SocketLog log(connection, SocketLog::End::connecting);
-    return replicaUntil(log, "sync-done") ? 'y' : 'n';
+    self.tell(replicaUntil(log, "sync-done") ? 'y' : 'n');
+    return 'd';  // once the replica is gone with the log
   });
   auto const n = Xel::U32(state.range(0));
   auto const config = bench::configOf(n);
@@ -206,9 +214,11 @@ void syncModel(benchmark::State& state) {
       auto const marker = vrrpIpAddrsFactory("sync-done");
       log.publish(*marker);
       drain(log);
-      if (agent.await() != 'y') state.SkipWithError("the agent's replica is incomplete");
+      char const answer = agent.await();
       state.SetIterationTime(seconds(Clock::now() - start));
+      if (answer != 'y') state.SkipWithError("the agent's replica is incomplete");
     }  // the log and its adapters go, untimed
+    agent.await();
   }
   perRouter(state, n, bytes);
 }
@@ -216,7 +226,7 @@ void syncModel(benchmark::State& state) {
 // The same number of bytes through the same kind of socket, read whole on
 // the other side: what moving the full state costs by itself.
 void syncRaw(benchmark::State& state) {
-  Agent const agent([](int connection, Agent const&) {
+  Agent const agent([](int connection, Agent const& self) {
     Xel::U64 left = 0;
     std::vector<char> chunk(256 << 10);
     bool whole = readAll(connection, &left, sizeof left);
@@ -226,7 +236,8 @@ void syncRaw(benchmark::State& state) {
       left -= piece;
     }
     ::close(connection);
-    return whole ? 'y' : 'n';
+    self.tell(whole ? 'y' : 'n');
+    return 'd';
   });
   auto const n = Xel::U32(state.range(0));
   Xel::U64 const bytes = fullStateBytes(*bench::configOf(n));
@@ -240,9 +251,11 @@ void syncRaw(benchmark::State& state) {
       writeAll(connection, chunk.data(), piece);
       left -= piece;
     }
-    if (agent.await() != 'y') state.SkipWithError("the bytes did not all arrive");
+    char const answer = agent.await();
     state.SetIterationTime(seconds(Clock::now() - start));
     ::close(connection);
+    agent.await();
+    if (answer != 'y') state.SkipWithError("the bytes did not all arrive");
   }
   perRouter(state, n, bytes);
 }
@@ -262,7 +275,7 @@ void syncTreeBuild(benchmark::State& state) {
 
 #if FHRP_BENCH_WITH_PROTOBUF
 void syncProtobuf(benchmark::State& state) {
-  Agent const agent([](int connection, Agent const&) {
+  Agent const agent([](int connection, Agent const& self) {
     Xel::U64 size = 0;
     std::string wire;
     bool whole = readAll(connection, &size, sizeof size);
@@ -272,7 +285,8 @@ void syncProtobuf(benchmark::State& state) {
     }
     ::close(connection);
     fhrp_bench::Config replica;
-    return whole && replica.ParseFromString(wire) ? 'y' : 'n';
+    self.tell(whole && replica.ParseFromString(wire) ? 'y' : 'n');
+    return 'd';  // once the messages are gone
   });
   auto const n = Xel::U32(state.range(0));
   fhrp_bench::Config const config = bench::protobufConfigOf(n);
@@ -284,10 +298,12 @@ void syncProtobuf(benchmark::State& state) {
     Xel::U64 const size = wire.size();
     writeAll(connection, &size, sizeof size);
     writeAll(connection, wire.data(), wire.size());
-    if (agent.await() != 'y') state.SkipWithError("the agent could not parse the messages");
+    char const answer = agent.await();
     state.SetIterationTime(seconds(Clock::now() - start));
     bytes = wire.size();
     ::close(connection);
+    agent.await();
+    if (answer != 'y') state.SkipWithError("the agent could not parse the messages");
   }
   perRouter(state, n, bytes);
 }
@@ -338,7 +354,10 @@ void changeModel(benchmark::State& state) {
   auto const synced = vrrpIpAddrsFactory("sync-done");
   log.publish(*synced);
   drain(log);
-  if (agent.await() != 'r') state.SkipWithError("the agent has no replica");
+  if (agent.await() != 'r') {
+    state.SkipWithError("the agent has no replica");
+    return;
+  }
   Latencies latencies;
   Xel::U32 priority = router->priority();
   for (auto _ : state) {
@@ -346,7 +365,10 @@ void changeModel(benchmark::State& state) {
     auto const start = Clock::now();
     router->priorityIs(priority = priority % 250 + 1);
     log.flush();
-    if (agent.await() != 'c') state.SkipWithError("the agent did not hear the change");
+    if (agent.await() != 'c') {
+      state.SkipWithError("the agent did not hear the change");
+      break;
+    }
     auto const took = Clock::now() - start;
     state.SetIterationTime(seconds(took));
     latencies.add(took);
@@ -361,6 +383,7 @@ void changeRawPing(benchmark::State& state) {
   Agent const agent([size](int connection, Agent const& self) {
     std::vector<char> record(size);
     while (readAll(connection, record.data(), size)) self.tell('c');
+    ::close(connection);
     return char(0);
   });
   std::vector<char> const record(size, 'x');
@@ -369,7 +392,10 @@ void changeRawPing(benchmark::State& state) {
   for (auto _ : state) {
     auto const start = Clock::now();
     writeAll(connection, record.data(), size);
-    if (agent.await() != 'c') state.SkipWithError("no answer");
+    if (agent.await() != 'c') {
+      state.SkipWithError("no answer");
+      break;
+    }
     auto const took = Clock::now() - start;
     state.SetIterationTime(seconds(took));
     latencies.add(took);
@@ -458,7 +484,10 @@ void burstModel(benchmark::State& state) {
     drain(log);
     // The log's own: its buffer and an adapter for every entity.
     auto const logBytes = bench::heapNow().liveBytes - beforeTree - treeBytes;
-    if (agent.await() != 'r') state.SkipWithError("the agent has no replica");
+    if (agent.await() != 'r') {
+      state.SkipWithError("the agent has no replica");
+      break;
+    }
     auto const before = bench::heapNow().liveBytes;
     auto const sentBefore = log.bytesSent();
     auto peak = before;

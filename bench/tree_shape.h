@@ -10,12 +10,12 @@ namespace bench {
 
 inline constexpr Xel::U32 kRoutersPerInterface = 4;
 
-// Secondary address k (0 or 1) of router r on interface i, from
-// 198.18.0.0/15, the range reserved for network benchmarks (RFC 2544):
-// 198.18.0.0 or 198.19.0.0 plus (i * 8 + r) modulo 65,536. The two need
-// only differ within one router.
+// Secondary address k (0 to 3) of router r on interface i, from
+// 198.18.0.0/15, the range reserved for network benchmarks (RFC 2544): a
+// quarter of the range for each k, (i * 8 + r) modulo 32,768 into it. The
+// addresses need only differ within one router.
 inline Pelno::IpAddr secondaryAddr(Xel::U32 i, Xel::U32 r, Xel::U32 k) {
-  return Pelno::IpAddr::fromHostOrder(0xc6120000u + (k << 16) + ((i * 8 + r) & 0xffffu));
+  return Pelno::IpAddr::fromHostOrder(0xc6120000u + (k << 15) + ((i * 8 + r) & 0x7fffu));
 }
 
 inline Pelno::IntfId interface(Xel::U32 i) {
