@@ -117,20 +117,13 @@ class Agent {
   // A new connection to the agent: the front end's end of it.
   int connect() const {
     auto const [mine, theirs] = attrlog::socketPair();
-    char byte = 0;
-    iovec io{&byte, 1};
-    alignas(cmsghdr) char space[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    msg.msg_control = space;
-    msg.msg_controllen = sizeof space;
-    cmsghdr* const c = CMSG_FIRSTHDR(&msg);
+    FdMessage m;
+    cmsghdr* const c = CMSG_FIRSTHDR(&m.msg);
     c->cmsg_level = SOL_SOCKET;
     c->cmsg_type = SCM_RIGHTS;
     c->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(c), &theirs, sizeof(int));
-    if (::sendmsg(control_, &msg, MSG_NOSIGNAL) != 1) throw std::runtime_error("sendmsg failed");
+    if (::sendmsg(control_, &m.msg, MSG_NOSIGNAL) != 1) throw std::runtime_error("sendmsg failed");
     ::close(theirs);
     return mine;
   }
@@ -142,17 +135,20 @@ class Agent {
   }
 
  private:
-  int receiveFd() const {
-    char byte;
+  // One byte carrying one descriptor.
+  struct FdMessage {
+    char byte = 0;
     iovec io{&byte, 1};
     alignas(cmsghdr) char space[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    msg.msg_control = space;
-    msg.msg_controllen = sizeof space;
-    if (::recvmsg(control_, &msg, 0) != 1) return -1;
-    cmsghdr* const c = CMSG_FIRSTHDR(&msg);
+    msghdr msg{nullptr, 0, &io, 1, space, sizeof space, 0};
+    FdMessage() = default;
+    FdMessage(FdMessage const&) = delete;
+  };
+
+  int receiveFd() const {
+    FdMessage m;
+    if (::recvmsg(control_, &m.msg, 0) != 1) return -1;
+    cmsghdr* const c = CMSG_FIRSTHDR(&m.msg);
     if (!c || c->cmsg_type != SCM_RIGHTS) return -1;
     int fd;
     std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
