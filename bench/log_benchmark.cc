@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "per_router.h"
 #include "tree_shape.h"
 
 #if FHRP_BENCH_WITH_PROTOBUF
@@ -38,21 +39,6 @@ using namespace Routing::Fhrp;
 using Xel::U64;
 using Xel::NboAttrLog::Demuxer;
 using Xel::NboAttrLog::Out;
-
-void perRouter(benchmark::State& state, Xel::U32 n, std::size_t bytes) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-  state.counters["bytes_per_router"] = double(bytes) / double(n);
-  state.counters["ns_per_router"] = benchmark::Counter(
-      double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
-// The full state's size, found once per size: the baselines move as many.
-std::size_t fullStateBytes(Xel::Ptr<Config> const& config) {
-  auto const log = Demuxer::demuxerNew(Out::outNew());
-  config->xelNboAttrLogSaIs(Xel_BitSet(), 0, log->out(), nullptr);
-  log->flowOutRun();
-  return log->out()->byteCount();
-}
 
 constexpr std::size_t kBuffer = 128 << 10;
 
@@ -76,19 +62,19 @@ void fullStateModel(benchmark::State& state) {
     log = nullptr;  // every adapter off the log
     state.ResumeTiming();
   }
-  perRouter(state, n, bytes);
+  bench::perRouter(state, n, bytes);
 }
 
 void fullStateMemcpy(benchmark::State& state) {
   auto const n = Xel::U32(state.range(0));
-  std::size_t const bytes = fullStateBytes(bench::configOf(n));
+  std::size_t const bytes = bench::fullStateBytes(*bench::configOf(n));
   std::vector<char> from(bytes, 'x'), to(bytes);
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), bytes);
     benchmark::DoNotOptimize(to.data());
     benchmark::ClobberMemory();
   }
-  perRouter(state, n, bytes);
+  bench::perRouter(state, n, bytes);
 }
 
 #if FHRP_BENCH_WITH_PROTOBUF
@@ -101,7 +87,7 @@ void fullStateProtobuf(benchmark::State& state) {
     config.SerializeToString(&out);
     benchmark::DoNotOptimize(out.data());
   }
-  perRouter(state, n, out.size());
+  bench::perRouter(state, n, out.size());
 }
 
 void readProtobuf(benchmark::State& state) {
@@ -115,7 +101,7 @@ void readProtobuf(benchmark::State& state) {
     config = fhrp_bench::Config();
     state.ResumeTiming();
   }
-  perRouter(state, n, bytes.size());
+  bench::perRouter(state, n, bytes.size());
 }
 #endif
 
@@ -132,7 +118,7 @@ void readModel(benchmark::State& state) {
     replica = nullptr;  // the replica's tree and adapters go
     state.ResumeTiming();
   }
-  perRouter(state, n, bytes.size());
+  bench::perRouter(state, n, bytes.size());
 }
 
 // Moves no bytes: its time per router is what the others are held to.

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "per_router.h"
 #include "tree_shape.h"
 
 #if FHRP_BENCH_WITH_PROTOBUF
@@ -176,21 +177,6 @@ bool replicaUntil(SocketLog& log, char const* marker) {
   return log.open();
 }
 
-void perRouter(benchmark::State& state, Xel::U32 n, std::size_t bytes) {
-  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
-  state.counters["bytes_per_router"] = double(bytes) / double(n);
-  state.counters["ns_per_router"] = benchmark::Counter(
-      double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
-// How many bytes the full state of `config` takes on the log.
-std::size_t fullStateBytes(Config& config) {
-  auto const log = Xel::NboAttrLog::Demuxer::demuxerNew(Xel::NboAttrLog::Out::outNew(128 << 10));
-  config.xelNboAttrLogSaIs(Xel_BitSet(), 0, log->out(), nullptr);
-  while (!log->flowOutRun()) log->out()->bytesDelAll();
-  return std::size_t(log->out()->bytesCompleted());
-}
-
 void syncModel(benchmark::State& state) {
   Agent const agent([](int connection, Agent const& self) {
     SocketLog log(connection, SocketLog::End::connecting);
@@ -199,7 +185,7 @@ void syncModel(benchmark::State& state) {
   });
   auto const n = Xel::U32(state.range(0));
   auto const config = bench::configOf(n);
-  std::size_t const bytes = fullStateBytes(*config);
+  std::size_t const bytes = bench::fullStateBytes(*config);
   for (auto _ : state) {
     int const connection = agent.connect();
     auto const start = Clock::now();
@@ -216,7 +202,7 @@ void syncModel(benchmark::State& state) {
     }  // the log and its adapters go, untimed
     agent.await();
   }
-  perRouter(state, n, bytes);
+  bench::perRouter(state, n, bytes);
 }
 
 // The same number of bytes through the same kind of socket, read whole on
@@ -236,7 +222,7 @@ void syncRaw(benchmark::State& state) {
     return 'd';
   });
   auto const n = Xel::U32(state.range(0));
-  Xel::U64 const bytes = fullStateBytes(*bench::configOf(n));
+  Xel::U64 const bytes = bench::fullStateBytes(*bench::configOf(n));
   std::vector<char> const chunk(256 << 10, 'x');
   for (auto _ : state) {
     int const connection = agent.connect();
@@ -253,7 +239,7 @@ void syncRaw(benchmark::State& state) {
     agent.await();
     if (answer != 'y') state.SkipWithError("the bytes did not all arrive");
   }
-  perRouter(state, n, bytes);
+  bench::perRouter(state, n, bytes);
 }
 
 // Building the tree where it is needed, from nothing: what the agent would
@@ -266,7 +252,7 @@ void syncTreeBuild(benchmark::State& state) {
     state.SetIterationTime(seconds(Clock::now() - start));
     config = nullptr;
   }
-  perRouter(state, n, 0);
+  bench::perRouter(state, n, 0);
 }
 
 #if FHRP_BENCH_WITH_PROTOBUF
@@ -301,22 +287,31 @@ void syncProtobuf(benchmark::State& state) {
     agent.await();
     if (answer != 'y') state.SkipWithError("the agent could not parse the messages");
   }
-  perRouter(state, n, bytes);
+  bench::perRouter(state, n, bytes);
 }
 #endif
 
-// Latencies of single round trips, as percentiles.
-struct Latencies {
+// Times `send` until the agent answers 'c', once an iteration, and reports
+// the round trips' p50 and p99.
+template <class Send>
+void roundTrips(benchmark::State& state, Agent const& agent, Send const& send) {
   std::vector<double> ns;
-
-  void add(Clock::duration d) { ns.push_back(double(std::chrono::nanoseconds(d).count())); }
-  void report(benchmark::State& state) {
-    if (ns.empty()) return;
-    std::sort(ns.begin(), ns.end());
-    state.counters["p50_ns"] = ns[ns.size() / 2];
-    state.counters["p99_ns"] = ns[ns.size() * 99 / 100];
+  for (auto _ : state) {
+    auto const start = Clock::now();
+    send();
+    if (agent.await() != 'c') {
+      state.SkipWithError("the agent did not answer");
+      break;
+    }
+    auto const took = Clock::now() - start;
+    state.SetIterationTime(seconds(took));
+    ns.push_back(double(std::chrono::nanoseconds(took).count()));
   }
-};
+  if (ns.empty()) return;
+  std::sort(ns.begin(), ns.end());
+  state.counters["p50_ns"] = ns[ns.size() / 2];
+  state.counters["p99_ns"] = ns[ns.size() * 99 / 100];
+}
 
 // The agent's side of the change benchmark: answers each change of the
 // watched router's priority.
@@ -354,23 +349,13 @@ void changeModel(benchmark::State& state) {
     state.SkipWithError("the agent has no replica");
     return;
   }
-  Latencies latencies;
   Xel::U32 priority = router->priority();
-  for (auto _ : state) {
+  roundTrips(state, agent, [&] {
     Xel::U64 const sent = log.bytesSent();
-    auto const start = Clock::now();
     router->priorityIs(priority = priority % 250 + 1);
     log.flush();
-    if (agent.await() != 'c') {
-      state.SkipWithError("the agent did not hear the change");
-      break;
-    }
-    auto const took = Clock::now() - start;
-    state.SetIterationTime(seconds(took));
-    latencies.add(took);
     changeRecordBytes = std::size_t(log.bytesSent() - sent);
-  }
-  latencies.report(state);
+  });
 }
 
 // The same path with the record's bytes written by hand and read whole.
@@ -384,19 +369,7 @@ void changeRawPing(benchmark::State& state) {
   });
   std::vector<char> const record(size, 'x');
   int const connection = agent.connect();
-  Latencies latencies;
-  for (auto _ : state) {
-    auto const start = Clock::now();
-    writeAll(connection, record.data(), size);
-    if (agent.await() != 'c') {
-      state.SkipWithError("no answer");
-      break;
-    }
-    auto const took = Clock::now() - start;
-    state.SetIterationTime(seconds(took));
-    latencies.add(took);
-  }
-  latencies.report(state);
+  roundTrips(state, agent, [&] { writeAll(connection, record.data(), size); });
   ::close(connection);
 }
 
