@@ -62,6 +62,17 @@ struct SnapshotTail {
   }
 };
 
+// One handler call under its guard; a failure goes to the notifiee.
+template <class N, class Call>
+inline void callGuarded(N& n, Xel::AttributeId id, Call const& call) {
+  try {
+    Xel::Expect expect(0);
+    call(n);
+  } catch (...) {
+    n.onNotificationException(id);
+  }
+}
+
 }  // namespace internal
 
 inline constexpr Xel::U32 inlineSnapshotCapacity = 8;
@@ -76,12 +87,7 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
     N* only = static_cast<N*>(list.head());
     only->referencesInc();
     internal::SnapshotTail<N> held{&only, 0, 1};
-    try {
-      Xel::Expect expect(0);
-      call(*only);
-    } catch (...) {
-      only->onNotificationException(id);
-    }
+    internal::callGuarded(*only, id, call);
     return;
   }
   N* onStack[inlineSnapshotCapacity];
@@ -105,12 +111,7 @@ void deliver(NotifieeList const& list, Xel::AttributeId id, Call const& call) {
       current->referencesDec();
       continue;
     }
-    try {
-      Xel::Expect expect(0);
-      call(*current);
-    } catch (...) {
-      current->onNotificationException(id);
-    }
+    internal::callGuarded(*current, id, call);
     current->referencesDec();
   }
 }
