@@ -386,6 +386,54 @@ TEST_F(Replica, BadInputIsRefusedAndLeavesTheReplicaAsItWas) {
   EXPECT_EQ(copyRouter->priority(), 140u);
 }
 
+// Each limit refuses the record that would pass it, leaving the replica as
+// it was; the same record passes under the default limits.
+TEST_F(Replica, ALimitRefusesTheRecordThatWouldPassIt) {
+  auto child = [&](EntityId at, std::string const& name, Xel::U32 id) {
+    return record(at, 291, 1, 0, 151, Bytes().str(name).id({id, 0}));
+  };
+  struct Case {
+    char const* what;
+    std::function<void(Demuxer::Limits&)> lower;
+    Bytes bytes;
+    char const* message;
+  };
+  Case const cases[] = {
+      {"record size", [](auto& l) { l.recordSize = 40; }, child(routerId, "long-name", 900),
+       "length 45 exceeds the 40 a reader accepts"},
+      {"string size", [](auto& l) { l.stringSize = 8; }, child(routerId, "ninechars", 902),
+       "String8 of 9 bytes at offset 0 is longer than the 8 a reader accepts"},
+      {"text size", [](auto& l) { l.textSize = 4; },
+       record(routerId, 287, 1, 0, 0, Bytes().u32(5).u32(0).str("fifth")),
+       "a text of 5 bytes is longer than the 4 a reader accepts"},
+      {"collection size", [](auto& l) { l.collectionSize = 1; },
+       record(routerId, 277, 1, 0, 0, Bytes().u32(0xc0000202).u8(1)),
+       "secondaryAddrs (277) holds 1 members, the most a reader accepts"},
+      {"child collection size", [](auto& l) { l.collectionSize = 3; },
+       child(routerId, "third", 904), "vrrpTrackedObject (291) holds 3 members"},
+      {"entities", [&](auto& l) { l.entities = link.recv->reactors(); },
+       child(routerId, "fourth", 906), "entities, the most a reader accepts"},
+      {"depth", [](auto& l) { l.depth = 3; }, child(routerId, "fifth", 908),
+       "a child below its root deeper than the 3 levels a reader accepts"},
+  };
+  for (Case const& c : cases) {
+    auto const before = render(*copy);
+    Demuxer::Limits lowered;
+    c.lower(lowered);
+    link.recv->limitsIs(lowered);
+    try {
+      link.read(c.bytes);
+      ADD_FAILURE() << c.what << ": accepted";
+    } catch (Xel::Exception const& e) {
+      EXPECT_THAT(e.message().stdString(), testing::HasSubstr(c.message)) << c.what;
+    }
+    EXPECT_EQ(render(*copy), before) << c.what;
+    link.recv->limitsIs({});
+    EXPECT_NO_THROW(link.read(c.bytes)) << c.what;
+    EXPECT_NE(render(*copy), before) << c.what;
+  }
+}
+
 // Ids each just past the room a reader keeps for the ids it holds do not
 // make it double that room every time.
 TEST_F(Replica, IdsFarApartTakeRoomInProportionToTheEntities) {

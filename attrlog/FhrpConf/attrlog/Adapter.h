@@ -238,6 +238,9 @@ class FHRPCONF_EXPORT Adapter : public Xel::Entity::XelNboAttrLogSa {
   void applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid);
   // Counts an enumerator this side does not know.
   void unknownEnum() noexcept;
+  // Raises when adding `key` to collection `a` would take it past the
+  // log's limit on members.
+  void memberRoomCheck(AttrInfo const& a, void const* key) const;
 
  protected:
   // `object` is `entity` as the table's access functions take it.

@@ -95,7 +95,15 @@ void Adapter::applyValue(AttrInfo const& a, void const* value) {
   a.access.set(mutableObject(), value);
 }
 
+void Adapter::memberRoomCheck(AttrInfo const& a, void const* key) const {
+  if (a.access.memberGet(object_, key, nullptr)) return;
+  if (Demuxer const* const d = streamDemuxer()) {
+    d->collectionSizeCheck(a.access.members(object_), attrText(a));
+  }
+}
+
 void Adapter::applyMember(AttrInfo const& a, void const* key, void const* value) {
+  memberRoomCheck(a, key);
   stateBitsIs(activeBit, true);
   a.access.memberSet(mutableObject(), key, value);
 }
@@ -127,7 +135,9 @@ void Adapter::applyChild(AttrInfo const& a, void const* key, Xel::EntityId eid) 
   Xel::Ptr<Out> const out = nboAttrLogOutPtr();
   Xel::Ptr<Xel::Entity> const existing = childAt(a, key);
   d->peerIdCheck(eid, existing.ptr());
+  d->depthCheck(*entity_);
   bool const single = a.kind == AttrKind::singleChild;
+  if (!single) memberRoomCheck(a, key);
   Xel::Ptr<Xel::Entity::XelNboAttrLogSa> csa;
   auto make = [&] {
     stateBitsIs(activeBit, true);
@@ -196,7 +206,7 @@ void Adapter::readText(AttrInfo const& a, In& in, bool apply) {
   if (!fi) fi = d->flowInIs(id);
   if (!text) text = Xel::NboAttrLog::xelFlowInIteratorIs(*fi);
   try {
-    text->pieceIs(piece);
+    text->pieceIs(piece, d->limits().textSize);
   } catch (...) {
     // The state goes back to what it was before this piece.
     if (madeState) {

@@ -119,8 +119,35 @@ class XEL_EXPORT Demuxer : public PtrInterface {
 
   // Reading (DemuxerFlowIn.cc) ------------------------------------------
 
-  // The longest record a reader accepts (its length word).
-  static constexpr std::size_t maxRecordSize = std::size_t{1} << 24;
+  // What the reader takes from its peer, at most. Each bounds what a
+  // broken or hostile peer can make this side hold or do; a record that
+  // would pass one is refused with a message naming the limit
+  // ("... longer than the 65536 a reader accepts") and changes nothing.
+  // The defaults stand well above any configuration a writer of the
+  // model sends.
+  struct Limits {
+    // A record's length word.
+    std::size_t recordSize = std::size_t{1} << 24;
+    // A String8 inside a record: a name, a key, a member's value, a piece
+    // of a text.
+    U32 stringSize = U32{1} << 16;
+    // A text that arrives in pieces, whole.
+    U32 textSize = TextIn::maxSize;
+    // The members of one collection (values or children).
+    U32 collectionSize = U32{1} << 22;
+    // The entities on the log, with an adapter each.
+    U32 entities = U32{1} << 24;
+    // How deep below its root a child the peer creates may stand (a
+    // root's child stands at depth 1).
+    U32 depth = 32;
+  };
+  Limits const& limits() const noexcept { return limits_; }
+  void limitsIs(Limits const& limits) noexcept { limits_ = limits; }
+  // Raise with the limit's message when the peer's record would pass
+  // one: a member added to a collection of `members` members; a child
+  // created below `parent`.
+  void collectionSizeCheck(U32 members, String8 const& collection) const;
+  void depthCheck(Entity const& parent) const;
   // The word1 of ids given out from the upper space.
   static constexpr U32 upperIdSpace = 0x80000000u;
 
@@ -156,7 +183,8 @@ class XEL_EXPORT Demuxer : public PtrInterface {
 
   // Raises unless the peer may bring an entity under `id`: an id no adapter
   // on the log goes by (or the one `holder`'s adapter goes by already), and
-  // none that this side gives out or the log reserves.
+  // none that this side gives out or the log reserves, while the log holds
+  // fewer entities than its limit.
   void peerIdCheck(EntityId id, Entity const* holder) const;
   // Raises NameInUseException when `existing` goes by another entity id
   // than `id` on this log: the peer's entity of that key is a new one.
@@ -229,6 +257,7 @@ class XEL_EXPORT Demuxer : public PtrInterface {
 
   Ptr<Dir> dir_;
   MsgChannel::Constrainer constrainer_;
+  Limits limits_;
   U64 recordsApplied_ = 0;
   U64 unknownEntities_ = 0;
   U64 unknownEnums_ = 0;

@@ -75,10 +75,10 @@ std::size_t Demuxer::flowInRun(std::span<U8 const> bytes) {
     // would wait for ever.
     if (left < 4) return done;
     std::size_t const length = lengthAt(bytes.data() + done);
-    if (length > maxRecordSize) {
+    if (length > limits_.recordSize) {
       throwRangeException(
           format("record at offset %zu: length %zu exceeds the %zu a reader accepts", done, length,
-                 maxRecordSize));
+                 limits_.recordSize));
     }
     if (left - 4 < length) return done;
     Record r;
@@ -95,6 +95,7 @@ void Demuxer::flowInRecord(Record const& r) {
   Ptr<Demuxer> const self(this);
   Applying const applying(flowInDepth_, &constrainer_);
   In in(r.payload);
+  in.stringLimitIs(limits_.stringSize);
   try {
     if (r.header.attrId == entityCreationAttrId) {
       if (r.header.entityId != creationEntityId) {
@@ -192,6 +193,27 @@ void Demuxer::peerIdCheck(EntityId id, Entity const* holder) const {
   // the two the log reserves.
   if (id == EntityId{} || id == creationEntityId || (id.word1 & upperIdSpace) == idSpace_) {
     throwRangeException(String8("entity id ") + idText(id) + " is not one the peer gives out");
+  }
+  if (reactorCount_ >= limits_.entities) {
+    throwRangeException(
+        format("the log holds %u entities, the most a reader accepts", reactorCount_));
+  }
+}
+
+void Demuxer::collectionSizeCheck(U32 members, String8 const& collection) const {
+  if (members >= limits_.collectionSize) {
+    throwRangeException(collection +
+                        format(" holds %u members, the most a reader accepts", members));
+  }
+}
+
+void Demuxer::depthCheck(Entity const& parent) const {
+  // The child stands one below `parent`; a root stands at depth 0.
+  U32 depth = 1;
+  for (Entity const* p = parent.parent(); p && depth <= limits_.depth; p = p->parent()) ++depth;
+  if (depth > limits_.depth) {
+    throwRangeException(
+        format("a child below its root deeper than the %u levels a reader accepts", limits_.depth));
   }
 }
 

@@ -13,10 +13,10 @@ TextIn::Piece TextIn::pieceRead(In& in) {
   return p;
 }
 
-void TextIn::pieceIs(Piece const& p) {
-  if (p.total > maxSize) {
+void TextIn::pieceIs(Piece const& p, U32 limit) {
+  if (p.total > limit) {
     throwRangeException(
-        format("a text of %u bytes is longer than the %u a reader accepts", p.total, maxSize));
+        format("a text of %u bytes is longer than the %u a reader accepts", p.total, limit));
   }
   // A piece at offset 0 starts the text again; any other continues it.
   std::size_t const have = p.offset == 0 ? 0 : text_.size();

@@ -19,8 +19,8 @@
 //
 // ERRORS
 //   A piece that does not continue the text received so far, or a text
-//   longer than TextIn::maxSize, raises RangeException; the text received
-//   so far is left as it was.
+//   longer than the reader's limit, raises RangeException; the text
+//   received so far is left as it was.
 //
 // THREAD SAFETY
 //   Used by the thread that drives the log.
@@ -50,7 +50,7 @@ struct DeserializationOptions {
 // text afresh.
 class XEL_EXPORT TextIn {
  public:
-  // The longest text a reader accepts.
+  // The longest text a reader accepts unless told otherwise.
   static constexpr U32 maxSize = U32{1} << 24;
 
   // One piece as read off the log.
@@ -62,8 +62,9 @@ class XEL_EXPORT TextIn {
   // Reads a piece without taking it in.
   static Piece pieceRead(In& in);
 
-  // Takes `piece` in, after checking that it continues the text.
-  void pieceIs(Piece const& piece);
+  // Takes `piece` in, after checking that it continues a text of at most
+  // `limit` bytes.
+  void pieceIs(Piece const& piece, U32 limit = maxSize);
   bool complete() const noexcept { return started_ && text_.size() == total_; }
   std::size_t received() const noexcept { return text_.size(); }
   String8 text() const { return String8(text_); }

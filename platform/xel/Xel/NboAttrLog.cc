@@ -154,6 +154,12 @@ String8 In::nextString8() {
     throwRangeException(format("NboAttrLog::In: String8 of %u bytes at offset %zu, %zu left", size,
                                position_, remaining() - 4));
   }
+  if (size > stringLimit_) {
+    throwRangeException(
+        format("NboAttrLog::In: String8 of %u bytes at offset %zu is longer than "
+               "the %u a reader accepts",
+               size, position_, stringLimit_));
+  }
   U8 const* chars = bytes_.data() + position_ + 4;
   position_ += 4 + std::size_t{size};
   return String8(reinterpret_cast<char const*>(chars), size);

@@ -377,12 +377,18 @@ class XEL_EXPORT In {
   U16 nextU16();
   U32 nextU32();
   int nextInt();
+  // Raises when the String8 is longer than stringLimit().
   String8 nextString8();
   EntityId nextEntityId();
   TypeId nextTypeId() { return TypeId{nextString8()}; }
   // Copies the next `size` bytes as they stand, for values whose bytes are
   // already in wire order (addresses).
   void nextBytes(void* out, std::size_t size);
+
+  // The longest String8 the reader takes; a reader of a peer's records
+  // lowers it to its demultiplexer's limit.
+  U32 stringLimit() const noexcept { return stringLimit_; }
+  void stringLimitIs(U32 bytes) noexcept { stringLimit_ = bytes; }
 
  private:
   // The next `size` bytes, after checking that they are there; the caller
@@ -391,6 +397,7 @@ class XEL_EXPORT In {
 
   std::span<U8 const> bytes_;
   std::size_t position_ = 0;
+  U32 stringLimit_ = 0xffffffffu;
 };
 
 // One record as read off a log.
