@@ -29,8 +29,12 @@ function(fhrp_library name)
     SOVERSION ${PROJECT_VERSION_MAJOR}
     EXPORT_NAME ${name}
     INSTALL_RPATH "$ORIGIN")
-  # Unresolved symbols are a link error, not a surprise at load time.
-  target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+  # Unresolved symbols are a link error, not a surprise at load time. Not
+  # so for the fuzz build: clang links the sanitizers' runtime into the
+  # executable alone, and the libraries find it there when they load.
+  if(NOT FHRP_BUILD_FUZZERS)
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+  endif()
   install(TARGETS ${name} EXPORT FhrpConfTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}

@@ -76,7 +76,8 @@ Snapshot snapshot(Xel::Entity const& e) {
         a->access.iterate(
             object,
             [](void* c, void const* key, void const* value) {
-              auto const& [row, tree] = *static_cast<Context*>(c);
+              entity::AttrInfo const* const row = static_cast<Context*>(c)->a;
+              Snapshot* const tree = static_cast<Context*>(c)->t;
               std::string const k =
                   text(row->keyCodec, [&](auto const& out) { row->keyCodec->write(out, key); });
               if (row->kind == entity::AttrKind::childCollection) {

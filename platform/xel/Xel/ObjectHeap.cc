@@ -49,7 +49,13 @@ void release(void* p, std::size_t size) noexcept {
     return;
   }
 #endif
+#if __cpp_sized_deallocation
   ::operator delete(p, size);
+#else
+  // clang leaves sized deallocation off unless asked (-fsized-deallocation).
+  static_cast<void>(size);
+  ::operator delete(p);
+#endif
 }
 
 bool enabled() noexcept {
