@@ -386,6 +386,66 @@ TEST_F(Replica, BadInputIsRefusedAndLeavesTheReplicaAsItWas) {
   EXPECT_EQ(copyRouter->priority(), 140u);
 }
 
+// Every record of a log, its length word shortened to cut its payload at
+// each byte: each a clear error, and the replica as it was. Then the
+// whole record, so that the next applies where the log means it to.
+TEST_F(Replica, ARecordCutShortAnywhereIsRefusedAndChangesNothing) {
+  router->priorityIs(150);
+  router->descriptionIs("second");
+  router->secondaryAddrsIs(ip(2), true);
+  router->secondaryAddrsDel(ip(1));
+  router->vrrpTrackedObjectIs("core")->trackActionIsShutdownIs(true);
+  intf->virtualRouterConfigIs(VrId(6))->authTypeIs(Pelno::vrrpAuthText);
+  unsigned char const mac[] = {0x02, 0, 0, 0, 0, 0x99};
+  config->varpConfigIs("varp")->virtualMacIs(Pelno::EthAddr::fromBytes(mac));
+  Ptr<VrrpIpAddrs> const addrs = vrrpIpAddrsFactory("v4");
+  addrs->addrsIs(ip(3), true);
+  link.publish(*addrs);
+  link.send->flowOutRun();
+  std::size_t cuts = 0;
+  for (Bytes const& whole : records()) {
+    for (std::size_t kept = 0; kept + 4 < whole.size(); ++kept) {
+      auto const before = render(*copy);
+      std::size_t const dirBefore = link.recv->dir()->entries();
+      Bytes cut = Bytes().u32(static_cast<Xel::U32>(kept));
+      cut.insert(cut.end(), whole.begin() + 4,
+                 whole.begin() + 4 + static_cast<std::ptrdiff_t>(kept));
+      EXPECT_THAT([&] { link.read(cut); }, testing::ThrowsMessage<Xel::Exception>(
+                                               testing::StartsWith("record at offset 0: ")))
+          << kept << " bytes of " << whole.size() - 4;
+      ASSERT_EQ(render(*copy), before) << kept << " bytes of " << whole.size() - 4;
+      ASSERT_EQ(link.recv->dir()->entries(), dirBefore);
+      ++cuts;
+    }
+    link.read(whole);
+  }
+  EXPECT_GT(cuts, 500u);
+  EXPECT_EQ(render(*copy), render(*config));
+  EXPECT_EQ(render(*link.replica<VrrpIpAddrs>("v4")), render(*addrs));
+  EXPECT_EQ(link.recv->out()->byteCount(), 0u);
+}
+
+// A log cut at any byte: the reader applies the records wholly before the
+// cut and leaves the rest, and given the rest it builds the same tree.
+TEST_F(Replica, ALogCutAtAnyByteReadsOnFromTheCut) {
+  router->ip6AddrsIs(Pelno::Ip6Addr(), true);
+  config->varpConfigIs("varp")
+      ->varpIntfConfigIs(Pelno::IntfId("Vlan200"))
+      ->virtualIpAddrIs(Pelno::IpAddrWithMask(), true);
+  Link source;
+  source.publish(*config);
+  source.send->flowOutRun();
+  std::span<U8 const> const log = source.send->out()->bytes();
+  for (std::size_t cut = 0; cut <= log.size(); ++cut) {
+    Link link;
+    std::size_t const took = link.recv->flowInRun(log.first(cut));
+    ASSERT_LE(took, cut);
+    ASSERT_GT(took + Demuxer::Limits().recordSize, cut);
+    link.read(log.subspan(took));
+    ASSERT_EQ(render(*link.replica<Config>("config")), render(*config)) << "cut at " << cut;
+  }
+}
+
 // Each limit refuses the record that would pass it, leaving the replica as
 // it was; the same record passes under the default limits.
 TEST_F(Replica, ALimitRefusesTheRecordThatWouldPassIt) {
