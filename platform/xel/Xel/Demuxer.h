@@ -88,6 +88,15 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // Takes the adapter going by `id` off the log.
   void reactorDel(EntityId id);
   U32 reactors() const noexcept { return reactorCount_; }
+  // Calls visit(StreamAdapter&) for each adapter on the log, in no
+  // particular order. The visit must not add or remove adapters.
+  template <class Visit>
+  void forEachReactor(Visit&& visit) const {
+    for (Ptr<StreamAdapter> const& sa : dense_) {
+      if (sa) visit(*sa);
+    }
+    for (auto const& [id, sa] : sparse_) visit(*sa);
+  }
 
   // The flow-out of `sa`, made with start `start` if it has none; either
   // way `sa` is queued for the next run.
