@@ -15,6 +15,15 @@
 #   make soak    the replication tests at length: 10^7 random steps over a
 #                socket pair, 10^6 against an agent process that is killed
 #                and restarted (build/)
+#   make fuzz    build the fuzz targets with clang, libFuzzer and the
+#                sanitizers (build-fuzz/) and run each for FUZZ_SECONDS
+#                (default 600) from its corpus, tests/corpus/<target>; what
+#                they find goes to build-fuzz/found/<target>
+#   make check-fuzz  the same, 30 seconds each (a leg of make check)
+#   make check-valgrind  the test suite (build/) under valgrind's memcheck
+#                (a leg of make check)
+#   make fuzz-seeds  write the corpus seeds again from the sample
+#                configuration
 #   make format  format every hand-written source with clang-format
 
 JOBS ?= $(shell nproc)
@@ -29,7 +38,8 @@ define suite
 	$(CTEST) --preset $(1) -j $(JOBS)
 endef
 
-.PHONY: demo test check soak bench check-asan check-tsan check-m32 format clean
+.PHONY: demo test check soak bench check-asan check-tsan check-m32 format clean \
+        fuzz check-fuzz check-valgrind fuzz-seeds
 
 demo:
 	$(CMAKE) --preset default
@@ -39,7 +49,7 @@ demo:
 test:
 	$(call suite,default,)
 
-check: test check-asan check-tsan check-m32
+check: test check-valgrind check-asan check-tsan check-m32 check-fuzz
 
 check-asan:
 	$(call suite,asan,)
@@ -66,8 +76,41 @@ bench:
 	build-bench/bench/fhrp_bench $(BENCH_FLAGS) --benchmark_out=build/bench.json --benchmark_out_format=json
 	tools/bench-report build/bench.json
 
+FUZZ_TARGETS = flow_in_record stream_replay round_trip value_text generic_text
+FUZZ_SECONDS ?= 600
+# Inputs as long as the longest seed and then some; a slow input (10 s) or
+# a process over 2 GB is a finding too.
+FUZZ_FLAGS ?= -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+
+# fuzz_run(seconds): each target in turn, new inputs kept in the first
+# corpus directory, crashes written beside them.
+define fuzz_run
+	$(CMAKE) --preset fuzz
+	$(CMAKE) --build --preset fuzz -j $(JOBS)
+	set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/found/$$t; \
+	  echo "fuzz: $$t for $(1) s"; \
+	  build-fuzz/tests/fuzz/fuzz_$$t $(FUZZ_FLAGS) -max_total_time=$(1) \
+	    -artifact_prefix=build-fuzz/found/$$t/ build-fuzz/found/$$t tests/corpus/$$t; \
+	done
+endef
+
+fuzz:
+	$(call fuzz_run,$(FUZZ_SECONDS))
+
+check-fuzz:
+	$(call fuzz_run,30)
+
+check-valgrind: test
+	tools/valgrind-suite build
+
+fuzz-seeds:
+	$(CMAKE) --preset default
+	$(CMAKE) --build --preset default -j $(JOBS) --target fuzz_seeds
+	build/tests/fuzz/fuzz_seeds tests/corpus
+
 format:
 	git ls-files '*.h' '*.cc' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-m32 build-bench
+	rm -rf build build-asan build-tsan build-m32 build-bench build-fuzz
