@@ -80,7 +80,7 @@ FUZZ_TARGETS = flow_in_record stream_replay round_trip value_text generic_text
 FUZZ_SECONDS ?= 600
 # Inputs as long as the longest seed and then some; a slow input (10 s) or
 # a process over 2 GB is a finding too.
-FUZZ_FLAGS ?= -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+FUZZ_FLAGS ?= -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
 
 # fuzz_run(seconds): each target in turn, new inputs kept in the first
 # corpus directory, crashes written beside them.
