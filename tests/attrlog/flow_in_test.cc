@@ -412,6 +412,7 @@ TEST_F(Replica, ARecordCutShortAnywhereIsRefusedAndChangesNothing) {
     for (std::size_t kept = 0; kept + 4 < whole.size(); ++kept) {
       auto const before = render(*copy);
       std::size_t const dirBefore = link.recv->dir()->entries();
+      Xel::U32 const adaptersBefore = link.recv->reactors();
       Bytes cut = Bytes().u32(static_cast<Xel::U32>(kept));
       cut.insert(cut.end(), whole.begin() + 4,
                  whole.begin() + 4 + static_cast<std::ptrdiff_t>(kept));
@@ -420,6 +421,7 @@ TEST_F(Replica, ARecordCutShortAnywhereIsRefusedAndChangesNothing) {
           << kept << " bytes of " << whole.size() - 4;
       ASSERT_EQ(render(*copy), before) << kept << " bytes of " << whole.size() - 4;
       ASSERT_EQ(link.recv->dir()->entries(), dirBefore);
+      ASSERT_EQ(link.recv->reactors(), adaptersBefore);
       ++cuts;
     }
     link.read(whole);
@@ -441,51 +443,56 @@ TEST_F(Replica, ALogCutAtAnyByteReadsOnFromTheCut) {
   source.publish(*config);
   source.send->flowOutRun();
   std::span<U8 const> const log = source.send->out()->bytes();
+  std::vector<std::size_t> ends{0};
+  Xel::NboAttrLog::RecordReader reader(log);
+  for (Xel::NboAttrLog::Record r; reader.next(&r);) ends.push_back(reader.position());
   for (std::size_t cut = 0; cut <= log.size(); ++cut) {
     Link link;
     std::size_t const took = link.recv->flowInRun(log.first(cut));
-    ASSERT_LE(took, cut);
-    ASSERT_GT(took + Demuxer::Limits().recordSize, cut);
+    ASSERT_EQ(took, *std::prev(std::upper_bound(ends.begin(), ends.end(), cut))) << cut;
     link.read(log.subspan(took));
     ASSERT_EQ(render(*link.replica<Config>("config")), render(*config)) << "cut at " << cut;
   }
 }
 
 // Each limit refuses the record that would pass it, leaving the replica as
-// it was; the same record passes under the default limits.
+// it was, and takes it when raised by one.
 TEST_F(Replica, ALimitRefusesTheRecordThatWouldPassIt) {
   auto child = [&](EntityId at, std::string const& name, Xel::U32 id) {
     return record(at, 291, 1, 0, 151, Bytes().str(name).id({id, 0}));
   };
   struct Case {
     char const* what;
-    std::function<void(Demuxer::Limits&)> lower;
+    // Sets the limit to `n`; the record passes n = refusedAt.
+    std::function<void(Demuxer::Limits&, Xel::U32 n)> set;
+    Xel::U32 refusedAt;
     Bytes bytes;
     char const* message;
   };
   Case const cases[] = {
-      {"record size", [](auto& l) { l.recordSize = 40; }, child(routerId, "long-name", 900),
-       "length 45 exceeds the 40 a reader accepts"},
-      {"string size", [](auto& l) { l.stringSize = 8; }, child(routerId, "ninechars", 902),
+      {"record size", [](auto& l, Xel::U32 n) { l.recordSize = n; }, 44,
+       child(routerId, "long-name", 900), "length 45 exceeds the 44 a reader accepts"},
+      {"string size", [](auto& l, Xel::U32 n) { l.stringSize = n; }, 8,
+       child(routerId, "ninechars", 902),
        "String8 of 9 bytes at offset 0 is longer than the 8 a reader accepts"},
-      {"text size", [](auto& l) { l.textSize = 4; },
+      {"text size", [](auto& l, Xel::U32 n) { l.textSize = n; }, 4,
        record(routerId, 287, 1, 0, 0, Bytes().u32(5).u32(0).str("fifth")),
        "a text of 5 bytes is longer than the 4 a reader accepts"},
-      {"collection size", [](auto& l) { l.collectionSize = 1; },
+      {"collection size", [](auto& l, Xel::U32 n) { l.collectionSize = n; }, 1,
        record(routerId, 277, 1, 0, 0, Bytes().u32(0xc0000202).u8(1)),
        "secondaryAddrs (277) holds 1 members, the most a reader accepts"},
-      {"child collection size", [](auto& l) { l.collectionSize = 3; },
+      {"child collection size", [](auto& l, Xel::U32 n) { l.collectionSize = n; }, 3,
        child(routerId, "third", 904), "vrrpTrackedObject (291) holds 3 members"},
-      {"entities", [&](auto& l) { l.entities = link.recv->reactors(); },
+      {"entities", [&](auto& l, Xel::U32 n) { l.entities = link.recv->reactors() + n; }, 0,
        child(routerId, "fourth", 906), "entities, the most a reader accepts"},
-      {"depth", [](auto& l) { l.depth = 3; }, child(routerId, "fifth", 908),
+      {"depth", [](auto& l, Xel::U32 n) { l.depth = n; }, 3, child(routerId, "fifth", 908),
        "a child below its root deeper than the 3 levels a reader accepts"},
   };
   for (Case const& c : cases) {
     auto const before = render(*copy);
-    Demuxer::Limits lowered;
-    c.lower(lowered);
-    link.recv->limitsIs(lowered);
+    Demuxer::Limits limits;
+    c.set(limits, c.refusedAt);
+    link.recv->limitsIs(limits);
     try {
       link.read(c.bytes);
       ADD_FAILURE() << c.what << ": accepted";
@@ -493,10 +500,13 @@ TEST_F(Replica, ALimitRefusesTheRecordThatWouldPassIt) {
       EXPECT_THAT(e.message().stdString(), testing::HasSubstr(c.message)) << c.what;
     }
     EXPECT_EQ(render(*copy), before) << c.what;
-    link.recv->limitsIs({});
+    limits = {};
+    c.set(limits, c.refusedAt + 1);
+    link.recv->limitsIs(limits);
     EXPECT_NO_THROW(link.read(c.bytes)) << c.what;
     EXPECT_NE(render(*copy), before) << c.what;
   }
+  link.recv->limitsIs({});
 }
 
 // Ids each just past the room a reader keeps for the ids it holds do not

@@ -9,8 +9,9 @@
 
 namespace {
 
-std::size_t lengthAt(std::uint8_t const* b) {
-  return std::size_t{b[0]} << 24 | std::size_t{b[1]} << 16 | std::size_t{b[2]} << 8 | b[3];
+// 64 bits, so that 4 + a length word does not wrap on a 32-bit host.
+std::uint64_t lengthAt(std::uint8_t const* b) {
+  return std::uint64_t{b[0]} << 24 | std::uint64_t{b[1]} << 16 | std::uint64_t{b[2]} << 8 | b[3];
 }
 
 std::string joined(std::vector<std::string> const& lines) {
@@ -26,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
   fuzz::Bytes const& base = fuzz::sampleLog();
   if (replica.read(base) != base.size()) fuzz::fail("the sample's log does not read whole");
   for (std::size_t at = 0; size - at >= 4;) {
-    std::size_t const whole = 4 + lengthAt(data + at);
-    std::size_t const given = std::min(size - at, whole);
+    std::uint64_t const whole = 4 + lengthAt(data + at);
+    std::size_t const given = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, whole));
     auto const before = replica.fingerprint();
     try {
       std::size_t const used = replica.read({data + at, given});

@@ -111,7 +111,9 @@ Replica::Replica() : log(Demuxer::demuxerNew(Out::outNew())) {}
 
 Replica::Fingerprint Replica::fingerprint() const {
   // Every entity of a replica has an adapter on its log: a walk over the
-  // adapters finds them all without a walk of each tree.
+  // adapters finds them all without a walk of each tree. Every adapter on
+  // a log of the model's is an entity's (the fuzz build's UBSan checks the
+  // cast).
   Fingerprint f;
   log->forEachReactor([&](Xel::StreamAdapter& sa) {
     auto const& entityAdapter = static_cast<Xel::Entity::XelNboAttrLogSa const&>(sa);

@@ -17,7 +17,8 @@ using ValueTypes =
                Interface::IntfEnabledState, VirtualIp::AcceptMode, VirtualIp::VrfIpPair,
                L3::VrfName, Bfd::Peer, Xel::String8, unsigned int, long long, bool>;
 
-// Calls visit(static_cast<T*>(nullptr)) for each type T of the list.
+// Calls visit(T const*) for each type T of the list, with a pointer to a
+// default T that only names the type.
 template <class Visit>
 void forEachValueType(Visit&& visit) {
   std::apply([&](auto... tag) { (visit(&tag), ...); }, ValueTypes{});
