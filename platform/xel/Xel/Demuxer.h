@@ -134,9 +134,11 @@ class XEL_EXPORT Demuxer : public PtrInterface {
   // ("... longer than the 65536 a reader accepts") and changes nothing.
   // The defaults stand well above any configuration a writer of the
   // model sends.
+  // The longest record a reader accepts unless told otherwise.
+  static constexpr std::size_t maxRecordSize = std::size_t{1} << 24;
   struct Limits {
     // A record's length word.
-    std::size_t recordSize = std::size_t{1} << 24;
+    std::size_t recordSize = maxRecordSize;
     // A String8 inside a record: a name, a key, a member's value, a piece
     // of a text.
     U32 stringSize = U32{1} << 16;
@@ -192,8 +194,9 @@ class XEL_EXPORT Demuxer : public PtrInterface {
 
   // Raises unless the peer may bring an entity under `id`: an id no adapter
   // on the log goes by (or the one `holder`'s adapter goes by already), and
-  // none that this side gives out or the log reserves, while the log holds
-  // fewer entities than its limit.
+  // none that this side gives out or the log reserves; and, unless `holder`
+  // has an adapter on the log already, while the log holds fewer entities
+  // than its limit.
   void peerIdCheck(EntityId id, Entity const* holder) const;
   // Raises NameInUseException when `existing` goes by another entity id
   // than `id` on this log: the peer's entity of that key is a new one.

@@ -194,7 +194,9 @@ void Demuxer::peerIdCheck(EntityId id, Entity const* holder) const {
   if (id == EntityId{} || id == creationEntityId || (id.word1 & upperIdSpace) == idSpace_) {
     throwRangeException(String8("entity id ") + idText(id) + " is not one the peer gives out");
   }
-  if (reactorCount_ >= limits_.entities) {
+  // An entity with an adapter here already (one the peer replaces or
+  // announces afresh) adds none.
+  if (reactorCount_ >= limits_.entities && !(holder && holder->xelNboAttrLogSa(out_))) {
     throwRangeException(
         format("the log holds %u entities, the most a reader accepts", reactorCount_));
   }
