@@ -17,8 +17,9 @@
 #                and restarted (build/)
 #   make fuzz    build the fuzz targets with clang, libFuzzer and the
 #                sanitizers (build-fuzz/) and run each for FUZZ_SECONDS
-#                (default 600) from its corpus, tests/corpus/<target>; what
-#                they find goes to build-fuzz/found/<target>
+#                (default 600) from its corpus, tests/corpus/<target>; new
+#                inputs go to build-fuzz/found/<target>, crashes to
+#                build-fuzz/crashes/<target>
 #   make check-fuzz  the same, 30 seconds each (a leg of make check)
 #   make check-valgrind  the test suite (build/) under valgrind's memcheck
 #                (a leg of make check)
@@ -83,15 +84,16 @@ FUZZ_SECONDS ?= 600
 FUZZ_FLAGS ?= -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
 
 # fuzz_run(seconds): each target in turn, new inputs kept in the first
-# corpus directory, crashes written beside them.
+# corpus directory, crashes apart (a crash in a corpus would stop every
+# later run as it starts).
 define fuzz_run
 	$(CMAKE) --preset fuzz
 	$(CMAKE) --build --preset fuzz -j $(JOBS)
 	set -e; for t in $(FUZZ_TARGETS); do \
-	  mkdir -p build-fuzz/found/$$t; \
+	  mkdir -p build-fuzz/found/$$t build-fuzz/crashes/$$t; \
 	  echo "fuzz: $$t for $(1) s"; \
 	  build-fuzz/tests/fuzz/fuzz_$$t $(FUZZ_FLAGS) -max_total_time=$(1) \
-	    -artifact_prefix=build-fuzz/found/$$t/ build-fuzz/found/$$t tests/corpus/$$t; \
+	    -artifact_prefix=build-fuzz/crashes/$$t/ build-fuzz/found/$$t tests/corpus/$$t; \
 	done
 endef
 
@@ -107,6 +109,7 @@ check-valgrind: test
 fuzz-seeds:
 	$(CMAKE) --preset default
 	$(CMAKE) --build --preset default -j $(JOBS) --target fuzz_seeds
+	rm -f tests/corpus/*/seed-*
 	build/tests/fuzz/fuzz_seeds tests/corpus
 
 format:
