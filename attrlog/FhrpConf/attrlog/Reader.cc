@@ -96,10 +96,12 @@ void Adapter::applyValue(AttrInfo const& a, void const* value) {
 }
 
 void Adapter::memberRoomCheck(AttrInfo const& a, void const* key) const {
+  // The count first: a collection below its limit, the common case, costs
+  // no lookup of the key.
+  Demuxer const* const d = streamDemuxer();
+  if (!d || a.access.members(object_) < d->limits().collectionSize) return;
   if (a.access.memberGet(object_, key, nullptr)) return;
-  if (Demuxer const* const d = streamDemuxer()) {
-    d->collectionSizeCheck(a.access.members(object_), attrText(a));
-  }
+  d->collectionSizeCheck(a.access.members(object_), attrText(a));
 }
 
 void Adapter::applyMember(AttrInfo const& a, void const* key, void const* value) {
