@@ -390,6 +390,31 @@ TEST(GenericIf, AnActivityCollectsChangesUntilItRuns) {
   EXPECT_TRUE(heard.empty());
 }
 
+TEST(GenericIf, AMemberHandlerHearsWhichMemberChanged) {
+  auto const vr = vrrpVirtualRouterConfigFactory(VrId(1));
+  IfPtr const g = ifOver(vr.ptr());
+  std::vector<std::string> heard;
+  g->attributeHandlerIs([&](Xel::AttributeId id) { heard.push_back(std::to_string(id)); });
+  g->memberHandlerIs([&](Xel::AttributeId id, IfPtr const& key) {
+    heard.push_back(std::to_string(id) + "[" + key->strRep().stdString() + "]");
+    EXPECT_TRUE(key->isConst());
+  });
+  vr->secondaryAddrsIs(Pelno::fromString<Pelno::IpAddr>("203.0.113.9"), true);
+  vr->vrrpTrackedObjectIs("uplink");
+  vr->priorityIs(120);
+  vr->vrrpTrackedObjectDel("uplink");
+  EXPECT_THAT(heard, ElementsAre("277[203.0.113.9]", "291['uplink']", "261", "291['uplink']"));
+
+  // Deferred, a member's change has lost its key.
+  heard.clear();
+  Xel::ActivityConfig activity;
+  g->activityIs(&activity);
+  vr->vrrpTrackedObjectIs("downlink");
+  activity.runPending();
+  g->activityIs(nullptr);
+  EXPECT_THAT(heard, ElementsAre("291"));
+}
+
 TEST(GenericIf, AnInterfaceOverNothingHearsTheEntityItIsBoundToLater) {
   auto const vr = vrrpVirtualRouterConfigFactory(VrId(1));
   IfPtr const g = VrrpVirtualRouterConfig::_fwkType()->genericIf_(nullptr, false);

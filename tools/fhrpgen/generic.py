@@ -10,7 +10,8 @@ is generated is the named surface:
                           key, genericIfListConstructor, which the type's
                           descriptor (reflect::TypeOf) then serves
   an entity's attribute   its handler onX in the interface, one line that
-  that notifies           reports the id, and its forwarder in the adapter
+  that notifies           reports the id (and a collection's, the member's
+                          key), and its forwarder in the adapter
 """
 
 from __future__ import annotations
@@ -29,7 +30,8 @@ class FHRPCONF_EXPORT $T$::GenericIf_ : public $R$::EntityIf<$T$> {
   GenericIf_(Xel::Ptr<$T$> const& obj, bool isConst);
 $list$
   // One per attribute that notifies: reports its id (onAttribute), now or
-  // when the interface's activity runs.
+  // when the interface's activity runs; a collection's, with the member's
+  // key.
 $handlers$
 };
 
@@ -63,9 +65,13 @@ LIST = """  // A new $T$ from an argument list holding $args$.
 """
 
 HANDLER = "  void on$Cap$() { attributeChanged($id$); }"
+MEMBER_HANDLER = "  void on$Cap$($Kparam$ key) { attributeChanged($id$, &key); }"
 
-FORWARD = """  void on$Cap$($Kparam$) override {
+FORWARD = """  void on$Cap$() override {
     if (GenericIf_* i = iface()) i->on$Cap$();
+  }"""
+MEMBER_FORWARD = """  void on$Cap$($Kparam$ key) override {
+    if (GenericIf_* i = iface()) i->on$Cap$(key);
   }"""
 
 def _lower_camel(name: str) -> str:
@@ -100,12 +106,13 @@ def interface(schema: Schema, t: Type, R: str) -> str:
         return subst(OTHER, T=t.name, R=R, base=base, list=lst)
     handlers, forwards = [], []
     for m in schema.written(t):
-        handlers.append(subst(HANDLER, Cap=m.capitalized, id=str(m.id)))
         if m.kind == "collection":
-            key = cpp_type(schema, m.key_type)
+            key = cpp_type(schema, m.key_type).param()
+            handlers.append(subst(MEMBER_HANDLER, Cap=m.capitalized, id=str(m.id), Kparam=key))
             forwards.append(f"  using IfAdapter::on{m.capitalized};")
-            forwards.append(subst(FORWARD, Cap=m.capitalized, Kparam=key.param()))
+            forwards.append(subst(MEMBER_FORWARD, Cap=m.capitalized, Kparam=key))
         else:
-            forwards.append(subst(FORWARD, Cap=m.capitalized, Kparam=""))
+            handlers.append(subst(HANDLER, Cap=m.capitalized, id=str(m.id)))
+            forwards.append(subst(FORWARD, Cap=m.capitalized))
     return subst(ENTITY, T=t.name, R=R, list=lst, handlers="\n".join(handlers),
                  forwards="\n".join(forwards))

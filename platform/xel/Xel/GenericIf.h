@@ -35,7 +35,8 @@
 //
 // NOTIFICATION
 //   An interface over an entity hears the entity's changes and reports each
-//   one as onAttribute(id), a callback a generic client overrides. With an
+//   one as onAttribute(id), a callback a generic client overrides (or, with
+//   a member handler, a collection's member as onMember(id, key)). With an
 //   ActivityConfig attached (activityIs), changes are not reported as they
 //   happen but collected and reported when the activity runs: one id, or
 //   allAttributes when several changed (see Xel/Activity.h).
@@ -199,6 +200,14 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
   using AttributeHandler = std::function<void(AttributeId)>;
   void attributeHandlerIs(AttributeHandler handler) { handler_ = std::move(handler); }
   void onAttribute(AttributeId id) override;
+  // For a client that wants to know which member of a collection changed:
+  // called instead of onAttribute for a change of one member reported as it
+  // happens, with an interface over the member's key. A change an activity
+  // deferred has lost its key; it goes to onAttribute.
+  using MemberHandler = std::function<void(AttributeId, Ptr<GenericIf> const& key)>;
+  void memberHandlerIs(MemberHandler handler) { memberHandler_ = std::move(handler); }
+  bool hasMemberHandler() const noexcept { return static_cast<bool>(memberHandler_); }
+  void onMember(AttributeId id, Ptr<GenericIf> const& key) { memberHandler_(id, key); }
 
   [[noreturn]] static void throwConstException(String8 const& text);
   [[noreturn]] static void throwBadIndexAttrException(String8 const& attr);
@@ -225,6 +234,7 @@ class XEL_EXPORT GenericIf : public PtrInterface::NotifieeConst {
   bool isConst_;
   ActivityConfig* activity_ = nullptr;
   AttributeHandler handler_;
+  MemberHandler memberHandler_;
 };
 
 // A position in a collection, reached through an interface: a handle that

@@ -246,11 +246,17 @@ void listArguments(entity::TypeInfo const& type, GenericIf const* args, void con
 
 // EntityIfBase
 
-void EntityIfBase::attributeChanged(Xel::AttributeId id) {
+void EntityIfBase::attributeChanged(Xel::AttributeId id, void const* key) {
   // Paused or a zombie, it hears nothing, deferred changes included.
   if (!hasNotificationActive() || xelMarkedForDeletion()) return;
   if (xelOnAttribute(id, false)) return;
   actsm();
+  // The key's interface costs an allocation: made only for a client that
+  // asked for members.
+  if (key && hasMemberHandler()) {
+    onMember(id, own(static_cast<std::int32_t>(id))->key.descriptor()->genericIf(key, true));
+    return;
+  }
   onAttribute(id);
 }
 

@@ -199,9 +199,11 @@ class IfAdapterLink {
 // type: notification and the adapter that brings it.
 class FHRPCONF_EXPORT EntityIfBase : public TableIf<Xel::GenericIfEntity> {
  public:
-  // A change of attribute `id` of the entity: deferred to the activity, if
-  // there is one, or reported as onAttribute(id).
-  void attributeChanged(Xel::AttributeId id);
+  // A change of attribute `id` of the entity (of a collection's member:
+  // `key` points to its key): deferred to the activity, if there is one, or
+  // reported as onAttribute(id), or as onMember(id, key) where the member
+  // matters to the client.
+  void attributeChanged(Xel::AttributeId id, void const* key = nullptr);
 
   void handleNotification(Xel::ActivityConfig* activity) override;
   // Pausing the interface pauses its adapter: the entity's changes no
