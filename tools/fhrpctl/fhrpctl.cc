@@ -7,6 +7,8 @@
 //                                    in FILE's form
 //   fhrpctl FILE del PATH [-o OUT]   removes a member or a child
 //   fhrpctl FILE dump                prints the whole tree as settings
+//   fhrpctl FILE serve SOCKET        publishes the tree on a Unix socket and
+//                                    takes edits on standard input (below)
 //
 // FILE is a capture of an attribute log (what fhrp-logdump reads; its first
 // byte is 0) or a text of settings, one per line:
@@ -21,17 +23,29 @@
 // comments. `dump` prints a tree in this form, so that its output reads back
 // as the same tree.
 //
+// serve is a front end for agents to follow: it prints "serving SOCKET"
+// once agents can connect, and each that does gets the tree, then every
+// change. It reads one edit a line from standard input: a setting as in
+// FILE ("PATH = VALUE", or "PATH" to make what it names) or "del PATH".
+// Once the edit has been sent to every agent it answers on standard output
+// with "ok" and, for each agent, the bytes sent to it so far, or with
+// "error: " and the refusal. A refused edit changes nothing. It ends when
+// its input does.
+//
 // Exit status: 0, 1 on a refusal (the message on stderr), 2 on bad usage or
 // a file that cannot be read.
 #include <FhrpConf/FhrpConfig.h>
 #include <Xel/Demuxer.h>
 #include <Xel/Dir.h>
 #include <Xel/GenericIf.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -242,6 +256,43 @@ std::string trim(std::string s) {
   return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
+// Reads every key of `path` and the value for its end, as the types on the
+// way take them, without making anything: a line refused there leaves the
+// tree as it was. A child not there yet stands as an interface over none.
+void check(IfPtr const& root, std::vector<Step> const& path, std::optional<std::string> value) {
+  IfPtr at = root;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    Step const& step = path[i];
+    if (!at) throw Failure{"path goes on past a value: " + step.name};
+    Description const d = describe(*at, step.name);
+    IfPtr const key = step.key && d.keyType ? fromText(d.keyType, *step.key) : nullptr;
+    if (!isChild(d)) {
+      if (i + 1 != path.size()) throw Failure{"path goes on past a value: " + step.name};
+      if (!value) return;
+      if (!d.writable) GenericIf::throwOpNotSupportedException(d.name, GenericIf::opWrite, false);
+      fromText(d.valueType, *value);
+      return;
+    }
+    IfPtr child;
+    if (at->voidPtrIs(Xel::PtrInterface::_fwkType())) {
+      child = op(at, d, GenericIf::opRead, d.collection ? key : nullptr);
+    }
+    at = child ? child : d.valueType->genericIf_(nullptr, true);
+  }
+}
+
+// A line of settings: "PATH = VALUE" sets a value, "PATH" makes what it
+// names.
+void applySetting(IfPtr const& root, std::string const& line) {
+  std::size_t const eq = line.find(" = ");
+  std::vector<Step> const path = parsePath(trim(line.substr(0, eq)));
+  std::optional<std::string> const value =
+      eq == std::string::npos ? std::nullopt : std::optional(trim(line.substr(eq + 3)));
+  check(root, path, value);
+  Target const t = walk(root, path, true);
+  if (value) set(t, *value);
+}
+
 Tree readText(std::string const& bytes) {
   std::istringstream in(bytes);
   std::string line;
@@ -261,10 +312,7 @@ Tree readText(std::string const& bytes) {
         continue;
       }
       if (!root) root = rootNamed("'fhrp'");
-      std::size_t const eq = line.find(" = ");
-      std::vector<Step> const path = parsePath(trim(line.substr(0, eq)));
-      Target const t = walk(root, path, true);
-      if (eq != std::string::npos) set(t, trim(line.substr(eq + 3)));
+      applySetting(root, line);
     } catch (Xel::Exception const& e) {
       throw Failure{"line " + std::to_string(n) + ": " + e.what()};
     } catch (Failure const& u) {
@@ -322,6 +370,65 @@ void writeFile(std::string const& name, Tree const& tree) {
   if (!file) throw Failure{"cannot write " + name, 2};
 }
 
+// serve: the tree on `socketPath` for every agent that connects, and the
+// edits of standard input applied to it.
+void serve(Tree const& tree, std::string const& socketPath) {
+  using Routing::Fhrp::attrlog::SocketLog;
+  auto* const root = static_cast<Xel::Entity*>(tree.root->voidPtrIs(Xel::Entity::_fwkType()));
+  int const listening = Routing::Fhrp::attrlog::listenUnix(socketPath);
+  std::cout << "serving " << socketPath << std::endl;
+  std::vector<std::unique_ptr<SocketLog>> agents;
+  std::string pending;
+  auto answer = [&](std::string const& line) {
+    try {
+      if (line.rfind("del ", 0) == 0) {
+        del(walk(tree.root, parsePath(trim(line.substr(4))), false));
+      } else {
+        applySetting(tree.root, line);
+      }
+    } catch (Xel::Exception const& e) {
+      return std::string("error: ") + e.what();
+    } catch (Failure const& f) {
+      return "error: " + f.what;
+    }
+    std::string reply = "ok";
+    for (auto const& a : agents) {
+      while (a->open() && !a->idle()) a->poll(-1);
+      reply += " " + std::to_string(a->bytesSent());
+    }
+    return reply;
+  };
+  for (bool input = true; input;) {
+    std::vector<pollfd> fds{{listening, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    for (auto const& a : agents) fds.push_back({a->fd(), a->events(), 0});
+    if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+    for (std::size_t i = 0; i < agents.size(); ++i) agents[i]->handle(fds[i + 2].revents);
+    std::erase_if(agents, [](auto const& a) { return !a->open(); });
+    // An agent that connected before an edit was written sees the edit.
+    if (fds[0].revents & POLLIN) {
+      agents.push_back(std::make_unique<SocketLog>(Routing::Fhrp::attrlog::acceptOn(listening),
+                                                   SocketLog::End::accepting));
+      agents.back()->publish(*root);
+    }
+    if (!(fds[1].revents & (POLLIN | POLLHUP))) continue;
+    char buffer[4096];
+    ssize_t const n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) input = false;
+    if (n > 0) pending.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      std::string const line = trim(pending.substr(0, end));
+      pending.erase(0, end + 1);
+      if (line.empty() || line[0] == '#') continue;
+      std::cout << answer(line) << std::endl;
+    }
+  }
+  for (auto const& a : agents) {
+    while (a->open() && !a->idle()) a->poll(-1);
+  }
+  ::close(listening);
+  ::unlink(socketPath.c_str());
+}
+
 int run(std::vector<std::string> args) {
   std::string out;
   for (std::size_t i = 0; i + 1 < args.size(); ++i) {
@@ -336,7 +443,8 @@ int run(std::vector<std::string> args) {
   std::string const bytes = readFile(args[0]);
   Tree const tree = !bytes.empty() && bytes[0] == '\0' ? readCapture(bytes) : readText(bytes);
   std::string const& command = args[1];
-  std::vector<Step> const path = args.size() > 2 ? parsePath(args[2]) : std::vector<Step>{};
+  std::vector<Step> const path =
+      args.size() > 2 && command != "serve" ? parsePath(args[2]) : std::vector<Step>{};
   if (command == "get" && args.size() <= 3) {
     get(std::cout, walk(tree.root, path, false));
   } else if (command == "dump" && args.size() == 2) {
@@ -346,6 +454,8 @@ int run(std::vector<std::string> args) {
     set(walk(tree.root, path, false), args[3]);
   } else if (command == "del" && args.size() == 3) {
     del(walk(tree.root, path, false));
+  } else if (command == "serve" && args.size() == 3) {
+    serve(tree, args[2]);
   } else {
     throw Failure{"", 2};
   }
@@ -364,7 +474,8 @@ int main(int argc, char** argv) {
   } catch (Failure const& f) {
     if (!f.what.empty()) std::cerr << "fhrpctl: " << f.what << '\n';
     if (f.status == 2) {
-      std::cerr << "usage: fhrpctl FILE get [PATH] | set PATH VALUE | del PATH | dump [-o OUT]\n";
+      std::cerr << "usage: fhrpctl FILE get [PATH] | set PATH VALUE | del PATH | dump [-o OUT] | "
+                   "serve SOCKET\n";
     }
     return f.status;
   }
