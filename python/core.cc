@@ -217,6 +217,7 @@ class Replica {
   }
 
   int fileno() const { return live().fd(); }
+  Xel::U64 bytesReceived() const { return log_ ? log_->bytesReceived() : 0; }
   bool open() const { return log_ && log_->open(); }
   std::string failure() const { return log_ ? log_->failure() : "closed"; }
   void close() { log_.reset(); }
@@ -254,6 +255,7 @@ class Server {
       agents_.push_back(std::make_unique<SocketLog>(Routing::Fhrp::attrlog::acceptOn(listening_),
                                                     SocketLog::End::accepting));
       agents_.back()->publish(*root_);
+      agents_.back()->flush();  // the full state goes as far as the socket takes it now
     }
     std::erase_if(agents_, [](auto const& a) { return !a->open(); });
     return true;
@@ -395,6 +397,12 @@ PYBIND11_MODULE(_core, m) {
       .def("text", [](Handle const& h) { return h.at().strRep().stdString(); })
       .def("builtin", &Handle::builtin)
       .def("identity", &Handle::identity)
+      .def("read_only",
+           [](Handle const& h) {
+             auto* const object =
+                 static_cast<Xel::PtrInterface*>(h.at().voidPtrIs(Xel::PtrInterface::_fwkType()));
+             return Handle{h.at().type()->genericIf_(object, true)};
+           })
       .def("attribute_id",
            [](Handle const& h, std::string const& name) {
              return h.at().attributeId(Xel::String8(name));
@@ -437,6 +445,7 @@ PYBIND11_MODULE(_core, m) {
       .def("poll", &Replica::poll, py::arg("timeout") = std::nullopt)
       .def("roots", &Replica::roots)
       .def("fileno", &Replica::fileno)
+      .def_property_readonly("bytes_received", &Replica::bytesReceived)
       .def_property_readonly("open", &Replica::open)
       .def_property_readonly("failure", &Replica::failure)
       .def("close", &Replica::close);

@@ -32,7 +32,8 @@ from . import _core
 from ._core import (ArgumentError, BadIndexError, ConstError, ConversionError, Error,
                     InternalError, NameInUseError, OpNotSupportedError, ParseError, RangeError,
                     UnknownArgError, UnknownAttrError)
-from ._wrap import Children, Collection, Object, Value, Watch, to_dict, to_python
+from ._wrap import (Children, Collection, Description, Object, Value, Watch, attributes, to_dict,
+                    to_python)
 from .model import *  # noqa: F401,F403  (the model's classes)
 from .model import __all__ as _model_names
 
@@ -89,6 +90,12 @@ class Replica:
 
     def fileno(self) -> int:
         return self._core.fileno()
+
+    @property
+    def bytes_received(self) -> int:
+        """The bytes read from the socket so far: the replica holds what the
+        peer had sent once this reaches the count the peer sent."""
+        return self._core.bytes_received
 
     @property
     def open(self) -> bool:
@@ -156,6 +163,7 @@ def serve(config: Object, path: str) -> Server:
 
 __all__ = [
     "ArgumentError", "BadIndexError", "Children", "Collection", "ConstError", "ConversionError",
+    "Description", "attributes",
     "Error", "InternalError", "NameInUseError", "Object", "OpNotSupportedError", "ParseError",
     "RangeError", "Replica", "Server", "UnknownArgError", "UnknownAttrError", "Value", "Watch",
     "connect", "serve", "to_dict",

@@ -58,6 +58,12 @@ def describe(handle: _core.Handle) -> dict[str, Description]:
     return found
 
 
+def attributes(node: _Node) -> list[Description]:
+    """What `node`'s attributes are, in id order: the framework's (name,
+    parent) first, then its type's own."""
+    return sorted(describe(node._handle).values(), key=lambda d: d.id)
+
+
 def to_python(handle: _core.Handle | None) -> Any:
     """The value `handle` holds, as Python's own or as a wrapper."""
     if handle is None:
@@ -65,6 +71,8 @@ def to_python(handle: _core.Handle | None) -> Any:
     plain = handle.builtin()
     if plain is not None:
         return plain
+    if not handle.is_value and handle.identity() == 0:
+        return None  # an interface over no object: a reference to None
     cls = _classes.get(handle.type_name, Value if handle.is_value else Object)
     return cls._wrap(handle)
 
@@ -132,6 +140,14 @@ class _Node:
         object.__setattr__(self, "_handle", construct(self._type_name, args))
 
     @classmethod
+    def parse(cls, text: str) -> Any:
+        """The value `text` reads as, in the type's text form; for an object,
+        the live object a reference text names (None for None)."""
+        if not cls._type_name:
+            raise TypeError(f"{cls.__name__} stands for no type; use one of its classes")
+        return to_python(_core.from_text(cls._type_name, text))
+
+    @classmethod
     def _wrap(cls, handle: _core.Handle) -> Any:
         node = object.__new__(cls)
         object.__setattr__(node, "_handle", handle)
@@ -180,6 +196,11 @@ class Object(_Node):
         if not d.child or d.collection:
             raise TypeError(f"{name} is not a single child; only a child can be deleted")
         self._handle.op(d.id, DELETE)
+
+    def view(self) -> Any:
+        """The same object, read only: a change through the view raises
+        ConstError (as one through a replica does)."""
+        return type(self)._wrap(self._handle.read_only())
 
     def make(self, name: str, *key: Any) -> Any:
         """Makes the child under attribute `name` with `key` (a child
@@ -246,7 +267,8 @@ class Value(_Node):
             return False
 
     def __hash__(self) -> int:
-        return hash((self._handle.type_name, self._handle.text()))
+        # As its text's, so that a dict keyed by values finds a text too.
+        return hash(self._handle.text())
 
 
 class Collection(MutableMapping[K, V], Generic[K, V]):
