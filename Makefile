@@ -25,6 +25,7 @@
 #                (a leg of make check)
 #   make fuzz-seeds  write the corpus seeds again from the sample
 #                configuration
+#   make python  build the Python package fhrpconf into build/python
 #   make format  format every hand-written source with clang-format
 
 JOBS ?= $(shell nproc)
@@ -40,7 +41,7 @@ define suite
 endef
 
 .PHONY: demo test check soak bench check-asan check-tsan check-m32 format clean \
-        fuzz check-fuzz check-valgrind fuzz-seeds
+        fuzz check-fuzz check-valgrind fuzz-seeds python
 
 demo:
 	$(CMAKE) --preset default
@@ -49,6 +50,10 @@ demo:
 
 test:
 	$(call suite,default,)
+
+python:
+	$(CMAKE) --preset default
+	$(CMAKE) --build --preset default -j $(JOBS) --target python
 
 check: test check-valgrind check-asan check-tsan check-m32 check-fuzz
 

@@ -49,3 +49,20 @@ run(${CXX} ${cxx_flags} ${SOURCE_DIR}/tests/package/consumer/consumer.cc ${pc_fl
   -o ${WORK_DIR}/consumer-pkg-config)
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${EMULATOR}
   ${WORK_DIR}/consumer-pkg-config)
+
+# The Python package as installed: the README's first Python block, with
+# nothing but the prefix's package directory on the module path (the module
+# finds the libraries itself).
+if(PYTHON)
+  string(FIND "${readme}" "```python\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "README.md has no ```python example")
+  endif()
+  math(EXPR start "${start} + 10")
+  string(SUBSTRING "${readme}" ${start} -1 rest)
+  string(FIND "${rest}" "```" length)
+  string(SUBSTRING "${rest}" 0 ${length} example)
+  file(WRITE ${WORK_DIR}/readme_example.py "${example}")
+  run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH PYTHONPATH=${prefix}/${PYTHON_DIR}
+    ${PYTHON} ${WORK_DIR}/readme_example.py)
+endif()
