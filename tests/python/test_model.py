@@ -186,3 +186,24 @@ def test_exceptions_are_also_of_their_python_kind(router):
         router.priority = "high"
     with pytest.raises(TypeError):
         fhrpconf.TrackedObject()
+
+
+def test_the_stubs_name_the_classes_and_attributes_the_registry_gives():
+    """model.pyi is written from the schema, the classes from the registry:
+    the two must agree, or editors complete names that do not exist."""
+    import ast
+    import os
+
+    stubs = ast.parse(open(os.path.join(os.path.dirname(fhrpconf.__file__), "model.pyi")).read())
+    classes = {c.name: c for c in stubs.body if isinstance(c, ast.ClassDef)}
+    assert sorted(classes) == sorted(fhrpconf.model.__all__)
+    for name, stub in classes.items():
+        cls = getattr(fhrpconf, name)
+        text = "None" if issubclass(cls, fhrpconf.Object) else None
+        handle = (fhrpconf._core.from_text(cls._type_name, text) if text
+                  else fhrpconf._core.default(cls._type_name))
+        served = {d.name for d in fhrpconf._wrap.describe(handle).values()}
+        stubbed = {f.name for f in stub.body if isinstance(f, ast.FunctionDef)} - {"__init__"}
+        assert stubbed <= served, name
+        own = {d.name for d in fhrpconf._wrap.describe(handle).values() if d.id >= 2}
+        assert own - {"xelHasAttrLogInterface"} <= stubbed, name

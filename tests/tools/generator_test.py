@@ -61,6 +61,20 @@ class Golden(unittest.TestCase):
                     f"expected/{name}", f"generated/{name}"))
                 self.fail(f"{name} differs from the golden output:\n{diff}")
 
+    def test_python_stubs_match_the_checked_in_output(self):
+        expected = HERE / "golden" / ("model.pyi" + GOLDEN)
+        with tempfile.TemporaryDirectory() as out:
+            written = pathlib.Path(out) / "model.pyi"
+            result = subprocess.run(
+                [sys.executable, str(GENERATOR), "--pyi", str(written),
+                 str(HERE / "golden" / "mini.schema")], capture_output=True, text=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            actual = written.read_text()
+        if os.environ.get("FHRP_UPDATE_GOLDEN"):
+            expected.write_text(actual)
+        compile(actual, "model.pyi", "exec")  # stubs are Python
+        self.assertEqual(actual, expected.read_text())
+
 
 class Diagnostics(unittest.TestCase):
     def test_each_bad_schema_is_refused_with_its_message(self):
