@@ -38,7 +38,29 @@ from .model import *  # noqa: F401,F403  (the model's classes)
 from .model import __all__ as _model_names
 
 
-class Replica:
+class _Endpoint:
+    """One end of the socket: polled by the script, closed when done (also
+    at the end of a with block)."""
+
+    _core: Any
+
+    def poll(self, timeout: float | None = None) -> bool:
+        """Reads and applies what arrives, and sends what waits, within
+        `timeout` seconds (None: waits for something). False when nothing
+        was ready."""
+        return self._core.poll(timeout)
+
+    def close(self) -> None:
+        self._core.close()
+
+    def __enter__(self) -> Any:
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        self.close()
+
+
+class Replica(_Endpoint):
     """A live, read-only replica of what a front end publishes on a Unix
     socket. Nothing arrives unless the replica is polled: poll() (or wait(),
     root()) reads what has come and applies it, and the objects' watchers
@@ -46,11 +68,6 @@ class Replica:
 
     def __init__(self, path: str) -> None:
         self._core = _core.Replica(path)
-
-    def poll(self, timeout: float | None = None) -> bool:
-        """Reads and applies what arrives within `timeout` seconds (None:
-        waits for something). False when nothing came."""
-        return self._core.poll(timeout)
 
     def roots(self) -> dict[str, Object]:
         """The roots the peer has published so far, by name."""
@@ -107,17 +124,8 @@ class Replica:
         """Why the connection ended ("" while it stands)."""
         return self._core.failure
 
-    def close(self) -> None:
-        self._core.close()
 
-    def __enter__(self) -> Replica:
-        return self
-
-    def __exit__(self, *exc: object) -> None:
-        self.close()
-
-
-class Server:
+class Server(_Endpoint):
     """Publishes one tree on a Unix socket: each agent that connects gets
     its full state, then every change. Changes are written as they are
     made; poll() accepts agents and sends, flush() waits until every agent
@@ -126,9 +134,6 @@ class Server:
     def __init__(self, root: Object, path: str) -> None:
         self._core = _core.Server(root._handle, path)
         self.root = root
-
-    def poll(self, timeout: float | None = None) -> bool:
-        return self._core.poll(timeout)
 
     def flush(self, timeout: float | None = None) -> bool:
         """Polls until every agent has been sent all that waits; False when
@@ -143,12 +148,6 @@ class Server:
     def close(self) -> None:
         """Disconnects the agents and removes the socket."""
         self._core.close()
-
-    def __enter__(self) -> Server:
-        return self
-
-    def __exit__(self, *exc: object) -> None:
-        self.close()
 
 
 def connect(path: str) -> Replica:

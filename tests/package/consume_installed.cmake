@@ -13,17 +13,21 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-# The README's first C++ block is its usage example.
+# The README's first block of `language` is its usage example in it.
 file(READ ${SOURCE_DIR}/README.md readme)
-string(FIND "${readme}" "```cpp\n" start)
-if(start EQUAL -1)
-  message(FATAL_ERROR "README.md has no ```cpp usage example")
-endif()
-math(EXPR start "${start} + 7")
-string(SUBSTRING "${readme}" ${start} -1 rest)
-string(FIND "${rest}" "```" length)
-string(SUBSTRING "${rest}" 0 ${length} example)
-file(WRITE ${WORK_DIR}/readme_example.cc "${example}")
+function(readme_example language file)
+  string(FIND "${readme}" "```${language}\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "README.md has no ```${language} usage example")
+  endif()
+  string(LENGTH "```${language}\n" fence)
+  math(EXPR start "${start} + ${fence}")
+  string(SUBSTRING "${readme}" ${start} -1 rest)
+  string(FIND "${rest}" "```" length)
+  string(SUBSTRING "${rest}" 0 ${length} example)
+  file(WRITE ${file} "${example}")
+endfunction()
+readme_example(cpp ${WORK_DIR}/readme_example.cc)
 
 # Through the CMake package.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/package/consumer -B ${WORK_DIR}/build
@@ -54,15 +58,7 @@ run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${EMULATOR}
 # nothing but the prefix's package directory on the module path (the module
 # finds the libraries itself).
 if(PYTHON)
-  string(FIND "${readme}" "```python\n" start)
-  if(start EQUAL -1)
-    message(FATAL_ERROR "README.md has no ```python example")
-  endif()
-  math(EXPR start "${start} + 10")
-  string(SUBSTRING "${readme}" ${start} -1 rest)
-  string(FIND "${rest}" "```" length)
-  string(SUBSTRING "${rest}" 0 ${length} example)
-  file(WRITE ${WORK_DIR}/readme_example.py "${example}")
+  readme_example(python ${WORK_DIR}/readme_example.py)
   run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH PYTHONPATH=${prefix}/${PYTHON_DIR}
     ${PYTHON} ${WORK_DIR}/readme_example.py)
 endif()
