@@ -25,13 +25,19 @@
 #include <pybind11/functional.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace py = pybind11;
@@ -41,28 +47,61 @@ using IfPtr = Xel::Ptr<GenericIf>;
 
 namespace {
 
-// The first exception a callback raised during the current call into the
-// library; later ones are reported as unraisable.
+// The first exception a callback raised during the outermost call into
+// the library now running; later ones are reported as unraisable. A call
+// a callback makes is nested in it: what its callbacks raise goes to the
+// outermost call too.
 std::optional<py::error_already_set> pendingError;
+int callDepth = 0;
 
-void raisePending() {
+void dropPending() {
   if (!pendingError) return;
-  py::error_already_set e = std::move(*pendingError);
+  pendingError->discard_as_unraisable("in a fhrpconf callback");
   pendingError.reset();
-  throw e;
 }
 
-// Runs `f`, a call that may fire callbacks, and raises what they raised.
+// Runs `f`, a call that may fire callbacks; the outermost call raises what
+// they raised. When `f` itself fails, its failure is what the caller sees.
 template <class F>
 auto guarded(F&& f) {
+  ++callDepth;
+  struct Leave {
+    ~Leave() {
+      if (--callDepth == 0 && std::uncaught_exceptions() > 0) dropPending();
+    }
+  } leave;
+  auto raise = [] {
+    if (callDepth != 1 || !pendingError) return;
+    py::error_already_set e = std::move(*pendingError);
+    pendingError.reset();
+    throw e;
+  };
   if constexpr (std::is_void_v<decltype(f())>) {
     f();
-    raisePending();
+    raise();
   } else {
     auto r = f();
-    raisePending();
+    raise();
     return r;
   }
+}
+
+// Text between the library and Python. The library's strings are bytes;
+// bytes that are not UTF-8 come through as Python's surrogate escapes, and
+// go back as the same bytes.
+py::str pyText(std::string_view s) {
+  PyObject* const o =
+      PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), "surrogateescape");
+  if (!o) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(o);
+}
+
+std::string bytesOf(py::str const& s) {
+  PyObject* const b = PyUnicode_AsEncodedString(s.ptr(), "utf-8", "surrogateescape");
+  if (!b) throw py::error_already_set();
+  std::string out(PyBytes_AS_STRING(b), static_cast<std::size_t>(PyBytes_GET_SIZE(b)));
+  Py_DECREF(b);
+  return out;
 }
 
 void holdError(py::error_already_set& e) {
@@ -101,7 +140,7 @@ struct Handle {
       return py::int_(*static_cast<Xel::U32*>(iface->voidPtrIs(t)));
     }
     if (t == Xel::Builtin<Xel::String8>::_fwkType()) {
-      return py::str(static_cast<Xel::String8*>(iface->voidPtrIs(t))->stdString());
+      return pyText(static_cast<Xel::String8*>(iface->voidPtrIs(t))->view());
     }
     return py::none();
   }
@@ -151,8 +190,12 @@ class Watch {
 
  private:
   void call(Xel::AttributeId id, py::object key) {
+    // The callback may cancel this watch, or drop the last reference to
+    // it: what the call runs in stays until it returns.
+    IfPtr const keep = iface_;
+    py::function const fn = fn_;
     try {
-      fn_(id, key);
+      fn(id, key);
     } catch (py::error_already_set& e) {
       holdError(e);
     }
@@ -184,14 +227,68 @@ int pollReleased(std::vector<pollfd>& fds, int timeoutMs) {
   }
 }
 
+// A timeout for poll: -1 for none, and no more than poll can wait.
 int milliseconds(std::optional<double> seconds) {
   if (!seconds) return -1;
-  return static_cast<int>(std::max(0.0, *seconds) * 1000.0);
+  double const ms = std::ceil(*seconds * 1000.0);
+  if (!(ms < std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+  return ms > 0 ? static_cast<int>(ms) : 0;
 }
+
+// What a replica and a server share: the socket calls run in poll(), and
+// nothing may close what a poll is using. A close() from a callback inside
+// the poll, or from another thread while the poll waits, wakes the poll and
+// is carried out as it ends.
+class Endpoint {
+ public:
+  Endpoint() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (wake_ < 0) Xel::throwException(("eventfd: " + std::string(strerror(errno))).c_str());
+  }
+  virtual ~Endpoint() { ::close(wake_); }
+  Endpoint(Endpoint const&) = delete;
+  Endpoint& operator=(Endpoint const&) = delete;
+
+  void close() {
+    if (!polling_) {
+      shut();
+      return;
+    }
+    closing_ = true;
+    std::uint64_t const one = 1;
+    [[maybe_unused]] auto const n = ::write(wake_, &one, sizeof one);
+  }
+
+ protected:
+  // Runs one poll, `f(wake)`: `wake` is a descriptor to poll beside the
+  // sockets, readable once close() was asked for.
+  template <class F>
+  bool polled(F&& f) {
+    if (polling_) Xel::throwException("polled while a poll of it runs");
+    polling_ = true;
+    struct End {
+      Endpoint& e;
+      ~End() {
+        e.polling_ = false;
+        if (!e.closing_) return;
+        e.closing_ = false;
+        std::uint64_t drained;
+        [[maybe_unused]] auto const n = ::read(e.wake_, &drained, sizeof drained);
+        e.shut();
+      }
+    } end{*this};
+    return f(wake_);
+  }
+  virtual void shut() = 0;
+
+ private:
+  int wake_;
+  bool polling_ = false;
+  bool closing_ = false;
+};
 
 // The connecting end of a socket log: a live replica of what the peer
 // publishes, read only.
-class Replica {
+class Replica : public Endpoint {
  public:
   explicit Replica(std::string const& path)
       : log_(std::make_unique<SocketLog>(Routing::Fhrp::attrlog::connectUnix(path),
@@ -199,19 +296,20 @@ class Replica {
 
   bool poll(std::optional<double> timeout) {
     SocketLog& log = live();
-    std::vector<pollfd> fds{{log.fd(), log.events(), 0}};
-    if (fds[0].events == 0) return false;
-    if (pollReleased(fds, milliseconds(timeout)) == 0) return false;
-    guarded([&] { log.handle(fds[0].revents); });
-    return true;
+    return polled([&](int wake) {
+      std::vector<pollfd> fds{{log.fd(), log.events(), 0}, {wake, POLLIN, 0}};
+      if (fds[0].events == 0) return false;
+      if (pollReleased(fds, milliseconds(timeout)) == 0 || fds[1].revents) return false;
+      guarded([&] { log.handle(fds[0].revents); });
+      return true;
+    });
   }
 
   py::dict roots() const {
     py::dict out;
     if (!log_) return out;
     for (Xel::Ptr<Xel::Entity> const& root : log_->demuxer().dir()->entryList()) {
-      out[py::str(root->name().stdString())] =
-          Handle{root->fwkType()->genericIf_(root.ptr(), true)};
+      out[pyText(root->name().view())] = Handle{root->fwkType()->genericIf_(root.ptr(), true)};
     }
     return out;
   }
@@ -220,9 +318,10 @@ class Replica {
   Xel::U64 bytesReceived() const { return log_ ? log_->bytesReceived() : 0; }
   bool open() const { return log_ && log_->open(); }
   std::string failure() const { return log_ ? log_->failure() : "closed"; }
-  void close() { log_.reset(); }
 
  private:
+  void shut() override { log_.reset(); }
+
   SocketLog& live() const {
     if (!log_) Xel::throwException("the replica is closed");
     return *log_;
@@ -233,32 +332,19 @@ class Replica {
 
 // The accepting end: publishes one tree to every agent that connects at
 // a Unix socket's path.
-class Server {
+class Server : public Endpoint {
  public:
   Server(Handle const& root, std::string path)
       : root_(static_cast<Xel::Entity*>(root.iface->voidPtrIs(Xel::Entity::_fwkType()))),
         path_(std::move(path)),
         listening_(Routing::Fhrp::attrlog::listenUnix(path_)) {}
-  ~Server() { close(); }
+  ~Server() override { shut(); }
 
   // Accepts agents, sends what waits and reads what they send, for up to
   // `timeout` seconds. False when nothing was ready.
   bool poll(std::optional<double> timeout) {
     if (listening_ < 0) Xel::throwException("the server is closed");
-    std::vector<pollfd> fds{{listening_, POLLIN, 0}};
-    for (auto const& a : agents_) fds.push_back({a->fd(), a->events(), 0});
-    if (pollReleased(fds, milliseconds(timeout)) == 0) return false;
-    guarded([&] {
-      for (std::size_t i = 0; i < agents_.size(); ++i) agents_[i]->handle(fds[i + 1].revents);
-    });
-    if (fds[0].revents & POLLIN) {
-      agents_.push_back(std::make_unique<SocketLog>(Routing::Fhrp::attrlog::acceptOn(listening_),
-                                                    SocketLog::End::accepting));
-      agents_.back()->publish(*root_);
-      agents_.back()->flush();  // the full state goes as far as the socket takes it now
-    }
-    std::erase_if(agents_, [](auto const& a) { return !a->open(); });
-    return true;
+    return polled([&](int wake) { return pollAgents(wake, timeout); });
   }
 
   // Polls until every agent has taken all that waits for it, or `timeout`
@@ -284,7 +370,25 @@ class Server {
 
   std::size_t agents() const { return agents_.size(); }
 
-  void close() {
+ private:
+  bool pollAgents(int wake, std::optional<double> timeout) {
+    std::vector<pollfd> fds{{listening_, POLLIN, 0}, {wake, POLLIN, 0}};
+    for (auto const& a : agents_) fds.push_back({a->fd(), a->events(), 0});
+    if (pollReleased(fds, milliseconds(timeout)) == 0 || fds[1].revents) return false;
+    guarded([&] {
+      for (std::size_t i = 0; i < agents_.size(); ++i) agents_[i]->handle(fds[i + 2].revents);
+    });
+    if (fds[0].revents & POLLIN) {
+      agents_.push_back(std::make_unique<SocketLog>(Routing::Fhrp::attrlog::acceptOn(listening_),
+                                                    SocketLog::End::accepting));
+      agents_.back()->publish(*root_);
+      agents_.back()->flush();  // the full state goes as far as the socket takes it now
+    }
+    std::erase_if(agents_, [](auto const& a) { return !a->open(); });
+    return true;
+  }
+
+  void shut() override {
     agents_.clear();
     if (listening_ < 0) return;
     ::close(listening_);
@@ -292,7 +396,6 @@ class Server {
     listening_ = -1;
   }
 
- private:
   Xel::Ptr<Xel::Entity> root_;
   std::string path_;
   int listening_;
@@ -383,7 +486,7 @@ PYBIND11_MODULE(_core, m) {
     } catch (Xel::Exception const& e) {
       for (auto t = translations().rbegin(); t != translations().rend(); ++t) {
         if (t->is(e)) {
-          PyErr_SetString(t->type.ptr(), e.what());
+          PyErr_SetObject(t->type.ptr(), pyText(e.message().view()).ptr());
           return;
         }
       }
@@ -394,7 +497,7 @@ PYBIND11_MODULE(_core, m) {
       .def_property_readonly("type_name", &Handle::typeName)
       .def_property_readonly("is_const", [](Handle const& h) { return h.at().isConst(); })
       .def_property_readonly("is_value", [](Handle const& h) { return h.at().type()->isValue(); })
-      .def("text", [](Handle const& h) { return h.at().strRep().stdString(); })
+      .def("text", [](Handle const& h) { return pyText(h.at().strRep().view()); })
       .def("builtin", &Handle::builtin)
       .def("identity", &Handle::identity)
       .def("read_only",
@@ -404,8 +507,8 @@ PYBIND11_MODULE(_core, m) {
              return Handle{h.at().type()->genericIf_(object, true)};
            })
       .def("attribute_id",
-           [](Handle const& h, std::string const& name) {
-             return h.at().attributeId(Xel::String8(name));
+           [](Handle const& h, py::str const& name) {
+             return h.at().attributeId(Xel::String8(bytesOf(name)));
            })
       .def("describe",
            [](Handle const& h) {
@@ -464,19 +567,20 @@ PYBIND11_MODULE(_core, m) {
   });
   m.def(
       "from_text",
-      [](std::string const& type, std::string const& text, bool isConst) {
-        return wrap(typeNamed(type)->genericIf(Xel::String8(text), isConst));
+      [](std::string const& type, py::str const& text, bool isConst) {
+        return wrap(typeNamed(type)->genericIf(Xel::String8(bytesOf(text)), isConst));
       },
       py::arg("type"), py::arg("text"), py::arg("is_const") = false);
   m.def("default", [](std::string const& type) {
     return Handle{typeNamed(type)->genericIf(static_cast<void const*>(nullptr), false)};
   });
-  m.def("from_str", [](std::string const& s) {
-    Xel::String8 const v(s);
+  m.def("from_str", [](py::str const& s) {
+    Xel::String8 const v(bytesOf(s));
     return Handle{Xel::Builtin<Xel::String8>::_fwkType()->genericIf(&v, false)};
   });
-  m.def("quote",
-        [](std::string const& s) { return Xel::valueToStrep(Xel::String8(s)).stdString(); });
+  m.def("quote", [](py::str const& s) {
+    return pyText(Xel::valueToStrep(Xel::String8(bytesOf(s))).view());
+  });
   m.def("arguments", [](std::vector<Handle> const& args) {
     Xel::Ptr<GenericIf::List_> const list = GenericIf::List_::listOf({});
     for (Handle const& a : args) list->itemIs(a.iface);

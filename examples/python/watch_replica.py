@@ -28,13 +28,14 @@ def text(value):
 
 
 class Printer:
-    """Watches every object of a tree, and each child that appears later."""
+    """Watches every object of a tree, and each child that appears later;
+    a child that goes takes its watches, and those below it, with it."""
 
     def __init__(self):
-        self.watches = []
+        self.watches = {}  # by the path of the object watched
 
     def follow(self, obj, path):
-        self.watches.append(obj.on(lambda o, name, key: self.changed(o, path, name, key)))
+        self.watches[path] = obj.on(lambda o, name, key: self.changed(o, path, name, key))
         for d in fhrpconf.attributes(obj):
             if not (d.child and d.writable):
                 continue
@@ -50,16 +51,24 @@ class Printer:
         if key is not None:
             where += f"[{text(key)}]"
             if key not in now:
+                self.forget(where + "/")
                 print(f"del {where}", flush=True)
                 return
             now = now[key]
         if isinstance(now, fhrpconf.Object):
+            self.forget(where + "/")  # a single child replaced: the old one's
             print(f"{where} made", flush=True)
             self.follow(now, where + "/")
         elif now is None:
+            self.forget(where + "/")
             print(f"del {where}", flush=True)
         else:
             print(f"{where} = {text(now)}", flush=True)
+
+
+    def forget(self, below):
+        for path in [p for p in self.watches if p.startswith(below)]:
+            self.watches.pop(path).cancel()
 
 
 def main(path):

@@ -40,7 +40,9 @@ from .model import __all__ as _model_names
 
 class _Endpoint:
     """One end of the socket: polled by the script, closed when done (also
-    at the end of a with block)."""
+    at the end of a with block). Its objects belong to the thread that polls
+    it; close() is the one call another thread, or a watcher inside the
+    poll, may make: the poll then ends and closes it."""
 
     _core: Any
 
@@ -67,7 +69,10 @@ class Replica(_Endpoint):
     run inside it. fileno() serves a selector of the script's own."""
 
     def __init__(self, path: str) -> None:
-        self._core = _core.Replica(path)
+        try:
+            self._core = _core.Replica(path)
+        except Error as e:  # the socket's failure, as Python reports those
+            raise ConnectionError(str(e)) from e
 
     def roots(self) -> dict[str, Object]:
         """The roots the peer has published so far, by name."""
@@ -132,7 +137,10 @@ class Server(_Endpoint):
     has everything."""
 
     def __init__(self, root: Object, path: str) -> None:
-        self._core = _core.Server(root._handle, path)
+        try:
+            self._core = _core.Server(root._handle, path)
+        except Error as e:
+            raise OSError(str(e)) from e
         self.root = root
 
     def flush(self, timeout: float | None = None) -> bool:

@@ -161,7 +161,7 @@ class _Node:
         return d
 
     def __getattr__(self, name: str) -> Any:
-        if name.startswith("__"):
+        if name.startswith("_"):  # Python's own protocols (copy, pickle, ...)
             raise AttributeError(name)
         d = self._attr(name)
         if d.collection:
@@ -205,7 +205,8 @@ class Object(_Node):
     def make(self, name: str, *key: Any) -> Any:
         """Makes the child under attribute `name` with `key` (a child
         collection's key, a single child's name) and returns it, or returns
-        the one there already."""
+        the one there already under that key. A single child of another name
+        is replaced, with all below it, as the library's xIs(name) does."""
         d = self._attr(name)
         if not d.child:
             raise TypeError(f"{name} holds no children")
@@ -246,8 +247,9 @@ class Object(_Node):
 
 
 class Value(_Node):
-    """A value: an address, an id, a key. Equal to another value, or to a
-    text or number that reads as one, of the same type and text."""
+    """A value: an address, an id, a key. Equal to a value of the same type
+    and text; a plain text or number is not a value (str(v) is its text),
+    but reads as one wherever a value is taken."""
 
     __slots__ = ()
 
@@ -258,17 +260,13 @@ class Value(_Node):
         return f"<{type(self).__name__} {self._handle.text()}>"
 
     def __eq__(self, other: object) -> bool:
-        if isinstance(other, Value):
-            return (self._handle.type_name == other._handle.type_name and
-                    self._handle.text() == other._handle.text())
-        try:
-            return self._handle.text() == to_handle(self._handle.type_name, other).text()
-        except (TypeError, ValueError):
-            return False
+        if not isinstance(other, Value):
+            return NotImplemented
+        return (self._handle.type_name == other._handle.type_name and
+                self._handle.text() == other._handle.text())
 
     def __hash__(self) -> int:
-        # As its text's, so that a dict keyed by values finds a text too.
-        return hash(self._handle.text())
+        return hash((self._handle.type_name, self._handle.text()))
 
 
 class Collection(MutableMapping[K, V], Generic[K, V]):
@@ -294,9 +292,9 @@ class Collection(MutableMapping[K, V], Generic[K, V]):
         self._op(WRITE, key, to_handle(self._d.value_type, value))
 
     def __delitem__(self, key: K | str | int) -> None:
-        removed = self._op(DELETE, key)
-        if removed is None or removed.builtin() is False:
+        if not self._op(CONTAINS, key).builtin():
             raise KeyError(key)
+        self._op(DELETE, key)
 
     def __contains__(self, key: object) -> bool:
         return bool(self._op(CONTAINS, key).builtin())

@@ -32,11 +32,12 @@ def test_a_configuration_reads_back_as_built(config, router):
     varp.varpIntfConfig.make("Vlan10").virtualIpAddr["198.51.100.1/24"] = True
 
     assert (router.priority, router.priorityDefault, router.preempt) == (120, 100, True)
-    assert router.primaryAddr == "192.0.2.1" and str(router.primaryAddr) == "192.0.2.1"
+    assert router.primaryAddr == fhrpconf.IpAddr("192.0.2.1") != "192.0.2.1"
+    assert str(router.primaryAddr) == "192.0.2.1"
     assert isinstance(router.primaryAddr, fhrpconf.IpAddr)
     assert router.description == "it's the uplink"
     assert router.authType == fhrpconf.VrrpAuthType("vrrpAuthText")
-    assert router.vrId == 5 and router.vrId.max == 256
+    assert router.vrId == fhrpconf.VrId(5) and router.vrId.max == 256
     assert router.parent.parent.parent == config and router.parent.name == ""
     assert config.vrrpConfig.name == "vrrp" and config.vrrpConfig == router.parent.parent
     assert dict(router.secondaryAddrs) == {fhrpconf.IpAddr("192.0.2.10"): True}
@@ -78,6 +79,10 @@ def test_collections_behave_as_mappings(router):
     with pytest.raises(TypeError, match="holds children"):
         intf.virtualRouterConfig[8] = True
 
+    # A member whose value is false is there all the same.
+    addrs["192.0.2.20"] = False
+    assert addrs.pop("192.0.2.20") is False and "192.0.2.20" not in addrs
+
 
 def test_a_single_child_is_made_read_and_deleted(config):
     assert config.varpConfig is None
@@ -88,14 +93,13 @@ def test_a_single_child_is_made_read_and_deleted(config):
 
 
 def test_values_compare_by_type_and_text():
-    assert fhrpconf.VrId(5) == 5 == fhrpconf.VrId("5")
-    assert fhrpconf.VrId(5) != fhrpconf.VrId(6) and fhrpconf.VrId(5) != "x"
+    assert fhrpconf.VrId(5) == fhrpconf.VrId("5") != fhrpconf.VrId(6)
+    assert fhrpconf.VrId(5) != 5 and fhrpconf.VrId(5) != fhrpconf.VrrpAuthType("vrrpAuthNone")
     assert len({fhrpconf.IpAddr("192.0.2.1"), fhrpconf.IpAddr("192.0.2.1")}) == 1
-    assert {fhrpconf.IpAddr("192.0.2.1"): True}["192.0.2.1"]
     key = fhrpconf.FhrpConfigKey("Ethernet1", 5, "ipv6")
     key.reloadDelay = 30  # a copy's own field
     again = fhrpconf.FhrpConfigKey.parse(str(key))
-    assert again == key and again.reloadDelay == 30 and again.af == "ipv6"
+    assert again == key and again.reloadDelay == 30 and str(again.af) == "ipv6"
     pair = fhrpconf.FhrpIntfIdPair("Ethernet1", 256)
     assert str(pair) == "Value('Routing::Fhrp::FhrpIntfIdPair', ** {'intfId': 'Ethernet1', 'vrId': 256})"
     assert fhrpconf.Config.parse("None") is None
@@ -125,10 +129,26 @@ def test_an_exception_in_a_watcher_reaches_the_caller_and_the_change_stands(rout
     def fail(vr, name, key):
         raise LookupError("from the watcher")
 
-    with router.on("priority", fail):
+    def edit(vr, name, key):  # changes the model, and catches what it can
+        try:
+            vr.description = "changed by a watcher"
+        except LookupError:
+            pytest.fail("the first watcher's exception reached the second's own change")
+
+    with router.on("priority", fail), router.on("priority", edit):
         with pytest.raises(LookupError, match="from the watcher"):
             router.priority = 140
-    assert router.priority == 140
+    assert router.priority == 140 and router.description == "changed by a watcher"
+    router.priority = 141  # nothing held over from before
+
+
+def test_text_that_is_not_utf8_comes_through_as_its_bytes(router):
+    odd = b"caf\xe9 \xff".decode("utf-8", "surrogateescape")
+    router.description = odd
+    router.vrrpTrackedObject.make("\u00e9t\u00e9")
+    assert router.description == odd
+    assert list(router.vrrpTrackedObject) == ["\u00e9t\u00e9"]
+    assert fhrpconf.to_dict(router)["description"] == odd
 
 
 NOT_A_VRID = "VrId::value < VrId::min or > VrId::max not allowed"
@@ -167,6 +187,8 @@ NOT_A_VRID = "VrId::value < VrId::min or > VrId::max not allowed"
      lambda c, vr: vr.nosuch),
     (ConstError, "attempting to modify a const instance",
      lambda c, vr: setattr(vr.view(), "priority", 1)),
+    (fhrpconf.BadIndexError, "attribute priority takes no index",
+     lambda c, vr: vr._handle.op(261, 0, fhrpconf.VrId(1)._handle)),
     (ConstError, "attempting to modify a const instance",
      lambda c, vr: vr.view().vrrpTrackedObject.make("uplink")),
 ])
@@ -207,3 +229,16 @@ def test_the_stubs_name_the_classes_and_attributes_the_registry_gives():
         assert stubbed <= served, name
         own = {d.name for d in fhrpconf._wrap.describe(handle).values() if d.id >= 2}
         assert own - {"xelHasAttrLogInterface"} <= stubbed, name
+
+
+def test_a_watcher_may_cancel_itself_while_it_runs(router):
+    heard = []
+
+    def once(vr, name, key):
+        heard.append(vr.priority)
+        watch.cancel()
+
+    watch = router.on("priority", once)
+    router.priority = 1
+    router.priority = 2
+    assert heard == [1] and not watch.active

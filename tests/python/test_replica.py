@@ -168,8 +168,9 @@ def test_replica_watchers_hear_the_front_ends_changes(front_end, socket_path):
         for line in [f"{vr}/priority = 120", f"{vr}/secondaryAddrs[192.0.2.10] = true",
                      f"del {vr}/secondaryAddrs[192.0.2.10]", f"{vr}/vrrpTrackedObject['uplink']"]:
             synced(replica, front.edit(line))
-        assert heard == [("priority", None, 120), ("secondaryAddrs", "192.0.2.10", 120),
-                         ("secondaryAddrs", "192.0.2.10", 120), ("vrrpTrackedObject", "uplink", 120)]
+        addr = fhrpconf.IpAddr("192.0.2.10")
+        assert heard == [("priority", None, 120), ("secondaryAddrs", addr, 120),
+                         ("secondaryAddrs", addr, 120), ("vrrpTrackedObject", "uplink", 120)]
 
         # Read only: the replica changes only as the front end says.
         with pytest.raises(fhrpconf.ConstError, match="^attempting to modify a const instance$"):
@@ -180,16 +181,27 @@ def test_replica_watchers_hear_the_front_ends_changes(front_end, socket_path):
         assert not replica.open
 
 
+def test_a_replica_closed_by_its_own_watcher_ends_its_poll(front_end, socket_path):
+    front = front_end(START)
+    with fhrpconf.connect(socket_path) as replica:
+        varp = replica.root("fhrp", timeout=10).varpConfig
+        varp.on("virtualMac", lambda obj, name, key: replica.close())
+        front.edit("varpConfig/virtualMac = 02:00:00:00:00:05")
+        replica.wait(lambda: not replica.open, timeout=10)
+        assert replica.failure == "closed" and str(varp.virtualMac) == "02:00:00:00:00:05"
+    with pytest.raises(ConnectionError, match="^connect to .*: No such file or directory$"):
+        fhrpconf.connect(socket_path + ".absent")
+
+
 def test_a_cpp_agent_follows_a_python_front_end(socket_path):
     config = fhrpconf.Config("fhrp")
     router = config.make("vrrpConfig", "vrrp").vrrpIntfConfig.make("Ethernet1") \
         .virtualRouterConfig.make(5)
     with fhrpconf.serve(config, socket_path) as server:
-        agent = subprocess.Popen([os.environ["FHRP_AGENT"], socket_path],
-                                 stdout=subprocess.PIPE, text=True)
-        while server.agents == 0:
-            server.poll(10)
-        lines = Lines(agent.stdout)
+        agent = subprocess.Popen([os.environ["FHRP_AGENT"], socket_path], stdout=subprocess.PIPE)
+        lines = Lines(agent)
+        server.poll(10)
+        assert server.agents == 1
         assert lines.next() == "agent: Ethernet1 vrid 5 priority 100"
         for priority in (110, 120):
             router.priority = priority
@@ -200,24 +212,32 @@ def test_a_cpp_agent_follows_a_python_front_end(socket_path):
 
 
 class Lines:
-    """A child's output, a line at a time, with a time limit."""
+    """A child's output, a line at a time, with a time limit; the child is
+    killed if the test fails before it ends."""
 
-    def __init__(self, stream):
-        self.stream = stream
+    def __init__(self, process):
+        self.process = process
+        self.fd = process.stdout.fileno()
+        self.buffer = b""
 
     def next(self, timeout=10):
-        ready, _, _ = select.select([self.stream], [], [], timeout)
-        assert ready, "no line within the time limit"
-        return self.stream.readline().rstrip("\n")
+        while b"\n" not in self.buffer:
+            ready, _, _ = select.select([self.fd], [], [], timeout)
+            chunk = os.read(self.fd, 4096) if ready else b""
+            if not chunk:
+                self.process.kill()
+                pytest.fail(f"no whole line within {timeout} s: {self.buffer!r}")
+            self.buffer += chunk
+        line, _, self.buffer = self.buffer.partition(b"\n")
+        return line.decode()
 
 
 def test_the_example_prints_a_replicas_changes_as_they_arrive(front_end, socket_path):
     vr = "vrrpConfig/vrrpIntfConfig['Ethernet1']/virtualRouterConfig[5]"
     front = front_end(START + vr + "\n")
     example = os.path.join(os.environ["FHRP_EXAMPLES"], "python", "watch_replica.py")
-    watcher = subprocess.Popen([sys.executable, example, socket_path],
-                               stdout=subprocess.PIPE, text=True)
-    lines = Lines(watcher.stdout)
+    watcher = subprocess.Popen([sys.executable, example, socket_path], stdout=subprocess.PIPE)
+    lines = Lines(watcher)
     assert lines.next() == "replica: fhrp"
     for edit, printed in [
         (f"{vr}/priority = 130", f"{vr}/priority = 130"),
