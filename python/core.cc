@@ -1,7 +1,7 @@
 // fhrpconf._core: the generic interface, the type registry and the socket
 // log, as Python sees them. Everything Pythonic (classes per type, mapping
-// objects, conversions of Python values) is fhrpconf/__init__.py's; this
-// module only carries calls across, with these rules:
+// objects, conversions of Python values) is the package's (fhrpconf/*.py);
+// this module only carries calls across, with these rules:
 //
 //   - a Handle holds one generic interface; operations are the interface's
 //     attribute operations, by id;
@@ -105,7 +105,8 @@ std::string bytesOf(py::str const& s) {
 }
 
 void holdError(py::error_already_set& e) {
-  if (pendingError) {
+  // Outside every call (no one to raise it to) or after the first: printed.
+  if (pendingError || callDepth == 0) {
     e.discard_as_unraisable("in a fhrpconf callback");
   } else {
     pendingError.emplace(std::move(e));
@@ -169,7 +170,7 @@ py::tuple describe(GenericIf::AttributeDescription const& d) {
                         d.collection, d.writable, d.valueType->isEntity());
 }
 
-// A Python callback on one object: its own interface, const, whose
+// A Python callback on one object: an interface of its own over it, whose
 // handlers call `fn(attribute id, key handle or None)`.
 class Watch {
  public:
