@@ -591,6 +591,5 @@ PYBIND11_MODULE(_core, m) {
     return wrap(typeNamed(type)->genericIf(static_cast<GenericIf const*>(args.iface.ptr()), false));
   });
   m.def("constructor_args", &constructorArgs);
-  m.def("is_entity", [](std::string const& type) { return typeNamed(type)->isEntity(); });
   m.def("is_value", [](std::string const& type) { return typeNamed(type)->isValue(); });
 }

@@ -106,26 +106,30 @@ def to_handle(type_name: str, value: Any) -> _core.Handle:
     return _core.from_text(type_name, text)
 
 
-def _argument(spec: tuple[str, str] | None, value: Any) -> _core.Handle:
-    # An argument beyond the last one still goes to the library, which
-    # refuses it with its own message.
-    if spec is not None:
-        return to_handle(spec[1], value)
-    if isinstance(value, (Object, Value)):
-        return value._handle
-    return _core.from_str(str(value))
+def arguments(types: list[str], values: tuple[Any, ...]) -> _core.Handle:
+    """An argument list: each value as the type in its place. A value beyond
+    the last type still goes to the library, which refuses it with its own
+    message."""
+    handles = []
+    for i, value in enumerate(values):
+        if i < len(types):
+            handles.append(to_handle(types[i], value))
+        elif isinstance(value, (Object, Value)):
+            handles.append(value._handle)
+        else:
+            handles.append(_core.from_str(str(value)))
+    return _core.arguments(handles)
 
 
 def construct(type_name: str, args: tuple[Any, ...]) -> _core.Handle:
     """A new object or value of `type_name` from its constructor's arguments
     or, for a value type that has none (an address), from its text."""
-    specs = _core.constructor_args(type_name)
-    if specs is None:
+    params = _core.constructor_args(type_name)
+    if params is None:
         if len(args) != 1:
             raise TypeError(f"{type_name} is built from one text, not {len(args)} arguments")
         return to_handle(type_name, args[0])
-    handles = [_argument(specs[i] if i < len(specs) else None, a) for i, a in enumerate(args)]
-    return _core.construct(type_name, _core.arguments(handles))
+    return _core.construct(type_name, arguments([t for _, t in params], args))
 
 
 class _Node:
@@ -210,9 +214,8 @@ class Object(_Node):
         d = self._attr(name)
         if not d.child:
             raise TypeError(f"{name} holds no children")
-        specs = [("", d.key_type)] if d.key_type else []
-        args = [_argument(specs[i] if i < len(specs) else None, k) for i, k in enumerate(key)]
-        return to_python(self._handle.op(d.id, WRITE, None, _core.arguments(args)))
+        args = arguments([d.key_type] if d.key_type else [], key)
+        return to_python(self._handle.op(d.id, WRITE, None, args))
 
     def on(self, name: str | Callable[..., Any] | None = None,
            fn: Callable[[Any, str, Any], Any] | None = None) -> Watch:
